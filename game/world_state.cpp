@@ -1,0 +1,114 @@
+#include "game/world_state.h"
+
+#include <cstdio>
+
+#include "assets/bmp.h"
+#include "platform/runtime.h"
+#include "text/text.h"
+
+namespace game {
+
+World gWorld;
+FrameLocals gFrame;
+
+namespace {
+
+int32_t draw() { return platform::nextRandom(); }
+
+void seedFromClock() { platform::seedRandom(static_cast<unsigned>(platform::calendarSeconds())); }
+
+}  // namespace
+
+const std::vector<std::string>& dataFiles() {
+  static const std::vector<std::string> files = {
+      "table.3ds", "linen.bmp", "sphere.3ds",  "earth.bmp",   "cup.3ds",
+      "clay.bmp",  "pizza.3ds", "pizza.bmp",   "body.3ds",    "antenna.3ds",
+      "leg1.3ds",  "leg2.3ds",  "b_skin.bmp",  "l_skin.bmp",  "spot.3ds",
+      "spot.bmp",  "font.bmp",  "lose.bmp",    "win.bmp",     "squash.wav",
+      "beep.wav",  "bump.wav",  "squeakx.wav", "squeaky.wav", "laugh.wav",
+  };
+  return files;
+}
+
+std::vector<std::string> missingDataFiles(const std::string& folder) {
+  std::vector<std::string> missing;
+  for (const std::string& name : dataFiles()) {
+    const std::string path = folder.empty() ? name : folder + "/" + name;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+      missing.push_back(name);
+      continue;
+    }
+    std::fclose(file);
+  }
+  return missing;
+}
+
+void setUpWorld() {
+  World& w = gWorld;
+  w.table.load("table.3ds", "linen.bmp");
+  seedFromClock();
+  w.ball.init("sphere.3ds", "earth.bmp", static_cast<float>(draw() % 100), -80.0f);
+  // Each Prop init reseeds from the clock, so within one second these draws
+  // restart one sequence: cups 0 and 2, and 1 and 3, stand mirrored.
+  w.cups[0].init("cup.3ds", "clay.bmp", static_cast<float>(draw() % 20 + 110), 70.0f);
+  w.cups[1].init("cup.3ds", "clay.bmp", static_cast<float>(draw() % 10 + 140), -42.0f);
+  w.cups[2].init("cup.3ds", "clay.bmp", static_cast<float>(-110 - draw() % 20), -70.0f);
+  w.cups[3].init("cup.3ds", "clay.bmp", static_cast<float>(-140 - draw() % 10), 40.0f);
+  w.pizza.init("pizza.3ds", "pizza.bmp", 0.0f, 0.0f);
+  w.roach.init("body.3ds", "antenna.3ds", "leg1.3ds", "leg2.3ds", "b_skin.bmp", "l_skin.bmp", 0.0f,
+               0.0f, static_cast<float>(draw() % 360));
+  w.squashSpot.init("spot.3ds", "spot.bmp");
+  glGenTextures(1, &w.fontTexture);
+  assets::loadBmpTexture("font.bmp", w.fontTexture);
+  glGenTextures(1, &w.loseTexture);
+  assets::loadBmpTexture("lose.bmp", w.loseTexture);
+  glGenTextures(1, &w.winTexture);
+  assets::loadBmpTexture("win.bmp", w.winTexture);
+  w.squashClip = assets::loadSoundClip("squash.wav");
+  w.beepClip = assets::loadSoundClip("beep.wav");
+  w.bumpClip = assets::loadSoundClip("bump.wav");
+  w.squeakxClip = assets::loadSoundClip("squeakx.wav");
+  w.squeakyClip = assets::loadSoundClip("squeaky.wav");
+  w.laughClip = assets::loadSoundClip("laugh.wav");
+
+  text::setFontTexture(w.fontTexture);
+  w.ball.bumpClip = &w.bumpClip;
+  w.squashSpot.squashClip = &w.squashClip;
+}
+
+void restartRound() {
+  World& w = gWorld;
+  w.roundTimer = kRoundFrames;
+  w.playing = 1;
+  w.score = 0;
+  w.tiltX = 0.0f;
+  w.tiltY = 0.0f;
+  // Six draws from one seed, none in between: the cups are not mirrored now.
+  seedFromClock();
+  const int32_t ballDraw = draw();
+  w.ball.y = -80.0f;
+  w.ball.vx = 0.0f;
+  w.ball.vy = 0.0f;
+  w.ball.x = static_cast<float>(ballDraw % 100);
+  w.cups[0].x = static_cast<float>(draw() % 20 + 110);
+  w.cups[1].x = static_cast<float>(draw() % 10 + 140);
+  w.cups[2].x = static_cast<float>(-110 - draw() % 20);
+  w.cups[3].x = static_cast<float>(-140 - draw() % 10);
+  w.roach.x = 0.0f;
+  w.roach.y = 0.0f;
+  w.roach.heading = static_cast<float>(draw() % 360);
+  w.squashSpot.clear();
+}
+
+void releaseWorldTextures() {
+  World& w = gWorld;
+  w.table.releaseTexture();
+  w.ball.releaseTexture();
+  for (auto& cup : w.cups) cup.releaseTexture();
+  w.pizza.releaseTexture();
+  for (auto& part : w.roach.parts) part.releaseTexture();
+  w.squashSpot.releaseTexture();
+}
+
+}  // namespace game

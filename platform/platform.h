@@ -1,0 +1,91 @@
+// The only door to the operating system: window, GL context, message queue,
+// clock, message box. Everything above this folder is free of SDL.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+struct Window;         // one top-level window with an OpenGL surface
+struct DeviceContext;  // what a frame swaps buffers through
+struct GlContext;      // an OpenGL rendering context
+
+// Message codes keep the numbers of the desktop window system the game's
+// input rules were written against, so the rules read the same here.
+enum MessageCode : uint32_t {
+  kMsgDestroy = 0x0002,
+  kMsgClose = 0x0010,
+  kMsgQuit = 0x0012,
+  kMsgKeyDown = 0x0100,
+  kMsgSysKeyDown = 0x0104,  // a key pressed with Alt held
+  kMsgMouseMove = 0x0200,
+};
+
+enum KeyCode : uintptr_t {
+  kKeyEscape = 0x1B,
+  kKeyF4 = 0x73,
+};
+
+struct Message {
+  Window* window = nullptr;
+  uint32_t code = 0;
+  uintptr_t wParam = 0;
+  intptr_t lParam = 0;
+};
+
+// The mouse position travels as client x in the low 16 bits and y in the
+// high 16 bits, each a signed 16-bit value.
+constexpr intptr_t packPoint(int x, int y) {
+  return static_cast<intptr_t>((static_cast<uint32_t>(y & 0xFFFF) << 16) |
+                               static_cast<uint32_t>(x & 0xFFFF));
+}
+
+using WindowProc = intptr_t (*)(Window*, uint32_t code, uintptr_t wParam, intptr_t lParam);
+
+struct WindowSpec {
+  const char* title;
+  int x, y;                       // screen position
+  int clientWidth, clientHeight;  // fixed; the window cannot be resized
+  WindowProc proc;
+};
+
+// Starts the video system. False when no display can be reached; the reason
+// is then in lastError().
+bool initVideo();
+void shutdownVideo();
+const char* lastError();
+
+// Creates the window hidden, with a black background, the arrow cursor and
+// the game's icon. The GL surface it gets is double-buffered 8-bit RGBA with
+// a 16-bit depth buffer, for a compatibility-profile context.
+Window* createWindow(const WindowSpec& spec);
+void showWindow(Window* window);
+// Sends kMsgDestroy to the window's procedure, then destroys it.
+void destroyWindow(Window* window);
+void setCursorPos(int screenX, int screenY);
+
+DeviceContext* getDC(Window* window);
+void releaseDC(Window* window, DeviceContext* dc);
+GlContext* createGlContext(DeviceContext* dc);
+// Passing nulls leaves no context current.
+bool makeCurrent(DeviceContext* dc, GlContext* context);
+void deleteGlContext(GlContext* context);
+void swapBuffers(DeviceContext* dc);
+
+// Takes the next message of the thread's queue, if any. A posted quit is
+// handed out only once no other message is waiting.
+bool peekMessage(Message& out);
+void translateMessage(const Message& message);
+intptr_t dispatchMessage(const Message& message);
+intptr_t defWindowProc(Window* window, uint32_t code, uintptr_t wParam, intptr_t lParam);
+void postQuitMessage(int exitCode);
+// Blocks until a message arrives or timeoutMs have passed.
+void waitForMessage(int timeoutMs);
+
+// Wall-clock milliseconds since the program started (never processor time).
+int32_t clockMs();
+
+// Shows a modal error box when a display is available; does nothing otherwise.
+void showErrorBox(const char* title, const char* text);
+
+}  // namespace platform

@@ -1,0 +1,140 @@
+#include <SDL.h>
+
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "platform/sound.h"
+
+namespace platform {
+namespace {
+
+struct Decoded {
+  std::vector<uint8_t> samples;  // already in the device format
+  bool valid = false;
+};
+
+SDL_AudioDeviceID gDevice = 0;
+SDL_AudioSpec gSpec{};
+std::map<const uint8_t*, Decoded> gDecoded;
+// Read by the audio thread under the device lock.
+const Decoded* gCurrent = nullptr;
+size_t gPosition = 0;
+SoundObserver gObserver;
+
+void SDLCALL mix(void*, Uint8* stream, int length) {
+  const size_t want = static_cast<size_t>(length);
+  size_t done = 0;
+  if (gCurrent) {
+    const size_t left = gCurrent->samples.size() - gPosition;
+    done = left < want ? left : want;
+    std::memcpy(stream, gCurrent->samples.data() + gPosition, done);
+    gPosition += done;
+    if (gPosition >= gCurrent->samples.size()) gCurrent = nullptr;
+  }
+  std::memset(stream + done, gSpec.silence, want - done);
+}
+
+Decoded decode(const uint8_t* image, size_t size) {
+  Decoded out;
+  if (size > static_cast<size_t>(INT32_MAX)) return out;
+  SDL_RWops* rw = SDL_RWFromConstMem(image, static_cast<int>(size));
+  if (!rw) return out;
+  SDL_AudioSpec spec{};
+  Uint8* buffer = nullptr;
+  Uint32 length = 0;
+  if (!SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length)) return out;
+  SDL_AudioCVT cvt;
+  if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, gSpec.format, gSpec.channels,
+                        gSpec.freq) >= 0) {
+    std::vector<uint8_t> work(static_cast<size_t>(length) * static_cast<size_t>(cvt.len_mult));
+    std::memcpy(work.data(), buffer, length);
+    cvt.buf = work.data();
+    cvt.len = static_cast<int>(length);
+    if (cvt.needed == 0 || SDL_ConvertAudio(&cvt) == 0) {
+      work.resize(cvt.needed ? static_cast<size_t>(cvt.len_cvt) : length);
+      out.samples = std::move(work);
+      out.valid = true;
+    }
+  }
+  SDL_FreeWAV(buffer);
+  return out;
+}
+
+}  // namespace
+
+bool openAudio() {
+  if (gDevice) return true;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  SDL_AudioSpec want{};
+  want.freq = 22050;
+  want.format = AUDIO_S16SYS;
+  want.channels = 1;
+  want.samples = 512;  // ~23 ms: a cue starts within a frame
+  want.callback = mix;
+  gDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &gSpec, SDL_AUDIO_ALLOW_ANY_CHANGE);
+  if (!gDevice) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  SDL_PauseAudioDevice(gDevice, 0);
+  return true;
+}
+
+void closeAudio() {
+  if (!gDevice) return;
+  SDL_CloseAudioDevice(gDevice);
+  gDevice = 0;
+  gCurrent = nullptr;
+  gDecoded.clear();
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool audioOpen() { return gDevice != 0; }
+
+bool soundPlaying() {
+  if (!gDevice) return false;
+  SDL_LockAudioDevice(gDevice);
+  const bool playing = gCurrent != nullptr;
+  SDL_UnlockAudioDevice(gDevice);
+  return playing;
+}
+
+void stopSound() {
+  if (!gDevice) return;
+  SDL_LockAudioDevice(gDevice);
+  gCurrent = nullptr;
+  SDL_UnlockAudioDevice(gDevice);
+}
+
+bool playSound(const uint8_t* image, size_t size, unsigned flags) {
+  bool started = false;
+  if (gDevice && image && size > 0) {
+    auto found = gDecoded.find(image);
+    if (found == gDecoded.end()) found = gDecoded.emplace(image, decode(image, size)).first;
+    const Decoded& clip = found->second;
+    SDL_LockAudioDevice(gDevice);
+    const bool busy = gCurrent != nullptr;
+    if (clip.valid && !(busy && (flags & kSndNoStop))) {
+      gCurrent = &clip;
+      gPosition = 0;
+      started = true;
+    }
+    SDL_UnlockAudioDevice(gDevice);
+  }
+  if (gObserver) gObserver(image, flags, started);
+  return started;
+}
+
+void forgetSound(const uint8_t* image) {
+  auto found = gDecoded.find(image);
+  if (found == gDecoded.end()) return;
+  if (gDevice) SDL_LockAudioDevice(gDevice);
+  if (gCurrent == &found->second) gCurrent = nullptr;
+  if (gDevice) SDL_UnlockAudioDevice(gDevice);
+  gDecoded.erase(found);
+}
+
+void setSoundObserver(SoundObserver observer) { gObserver = std::move(observer); }
+
+}  // namespace platform

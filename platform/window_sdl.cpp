@@ -1,0 +1,239 @@
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdio>
+#include <deque>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+struct Window {
+  SDL_Window* sdl = nullptr;
+  WindowProc proc = nullptr;
+};
+
+// On this platform the device context is the window's GL surface.
+struct DeviceContext {
+  Window* window = nullptr;
+};
+
+struct GlContext {
+  SDL_GLContext sdl = nullptr;
+};
+
+namespace {
+
+const auto gProgramStart = std::chrono::steady_clock::now();
+Window* gWindow = nullptr;  // the game has exactly one window
+DeviceContext gDeviceContext;
+bool gQuitPosted = false;
+int gQuitCode = 0;
+std::deque<Message> gSent;  // messages the platform itself sends, such as Alt+F4's close
+
+// A 48 x 48 earth ball on a linen square, drawn here so the window has an
+// icon even before any data file exists.
+SDL_Surface* makeIcon() {
+  SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, 48, 48, 24, SDL_PIXELFORMAT_RGB24);
+  if (!icon) return nullptr;
+  auto* pixels = static_cast<Uint8*>(icon->pixels);
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      Uint8* p = pixels + y * icon->pitch + x * 3;
+      const bool check = ((x / 6) + (y / 6)) % 2 == 0;
+      Uint8 r = check ? 200 : 235, g = check ? 40 : 225, b = check ? 40 : 210;
+      const float dx = x - 23.5f, dy = y - 23.5f;
+      const float d2 = dx * dx + dy * dy;
+      if (d2 < 18.0f * 18.0f) {
+        const bool land = ((x * 7 + y * 3) % 23 < 9) && ((x + 2 * y) % 17 < 11);
+        const float shade = 1.0f - 0.5f * (d2 / (18.0f * 18.0f)) + (dx + dy < -14 ? 0.2f : 0.0f);
+        r = static_cast<Uint8>((land ? 60 : 30) * shade);
+        g = static_cast<Uint8>((land ? 150 : 90) * shade);
+        b = static_cast<Uint8>((land ? 60 : 200) * shade);
+      }
+      p[0] = r;
+      p[1] = g;
+      p[2] = b;
+    }
+  }
+  return icon;
+}
+
+Message makeMessage(uint32_t code, uintptr_t wParam, intptr_t lParam) {
+  Message m;
+  m.window = gWindow;
+  m.code = code;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  return m;
+}
+
+uintptr_t virtualKey(SDL_Keycode key) {
+  if (key == SDLK_ESCAPE) return kKeyEscape;
+  if (key == SDLK_F4) return kKeyF4;
+  if (key >= SDLK_a && key <= SDLK_z) return static_cast<uintptr_t>('A' + (key - SDLK_a));
+  if (key >= 0 && key < 128) return static_cast<uintptr_t>(key);
+  return static_cast<uintptr_t>(key & 0xFFFF) | 0x10000;
+}
+
+// Turns one SDL event into the game's message; false for events the game never sees.
+bool translate(const SDL_Event& event, Message& out) {
+  switch (event.type) {
+    case SDL_QUIT:  // the session asks the program to end (a signal, logout)
+      out = makeMessage(kMsgClose, 0, 0);
+      return true;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+        out = makeMessage(kMsgClose, 0, 0);
+        return true;
+      }
+      return false;
+    case SDL_MOUSEMOTION:
+      out = makeMessage(kMsgMouseMove, 0, packPoint(event.motion.x, event.motion.y));
+      return true;
+    case SDL_KEYDOWN: {
+      // Auto-repeats arrive as further key-downs, as the game expects.
+      const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+      out = makeMessage(alt ? kMsgSysKeyDown : kMsgKeyDown, virtualKey(event.key.keysym.sym),
+                        event.key.repeat ? 0x40000000 : 0);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool initVideo() { return SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0; }
+
+void shutdownVideo() { SDL_Quit(); }
+
+const char* lastError() { return SDL_GetError(); }
+
+Window* createWindow(const WindowSpec& spec) {
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  // Fixed-function OpenGL 1.1 and GLU need the legacy profile.
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+
+  SDL_Window* sdl = SDL_CreateWindow(spec.title, spec.x, spec.y, spec.clientWidth,
+                                     spec.clientHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!sdl) return nullptr;
+  if (SDL_Surface* icon = makeIcon()) {
+    SDL_SetWindowIcon(sdl, icon);
+    SDL_FreeSurface(icon);
+  }
+  SDL_SetCursor(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
+  auto* window = new Window{sdl, spec.proc};
+  gWindow = window;
+  return window;
+}
+
+void showWindow(Window* window) {
+  if (window) SDL_ShowWindow(window->sdl);
+}
+
+void destroyWindow(Window* window) {
+  if (!window) return;
+  if (window->proc) window->proc(window, kMsgDestroy, 0, 0);
+  SDL_DestroyWindow(window->sdl);
+  if (gWindow == window) gWindow = nullptr;
+  delete window;
+}
+
+void setCursorPos(int screenX, int screenY) { SDL_WarpMouseGlobal(screenX, screenY); }
+
+DeviceContext* getDC(Window* window) {
+  gDeviceContext.window = window;
+  return window ? &gDeviceContext : nullptr;
+}
+
+void releaseDC(Window*, DeviceContext* dc) {
+  if (dc) dc->window = nullptr;
+}
+
+GlContext* createGlContext(DeviceContext* dc) {
+  if (!dc || !dc->window) return nullptr;
+  SDL_GLContext sdl = SDL_GL_CreateContext(dc->window->sdl);
+  if (!sdl) return nullptr;
+  return new GlContext{sdl};
+}
+
+bool makeCurrent(DeviceContext* dc, GlContext* context) {
+  if (!dc || !context) return SDL_GL_MakeCurrent(nullptr, nullptr) == 0;
+  return SDL_GL_MakeCurrent(dc->window->sdl, context->sdl) == 0;
+}
+
+void deleteGlContext(GlContext* context) {
+  if (!context) return;
+  SDL_GL_DeleteContext(context->sdl);
+  delete context;
+}
+
+void swapBuffers(DeviceContext* dc) {
+  if (dc && dc->window) SDL_GL_SwapWindow(dc->window->sdl);
+}
+
+bool peekMessage(Message& out) {
+  if (!gSent.empty()) {
+    out = gSent.front();
+    gSent.pop_front();
+    return true;
+  }
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+    if (translate(event, out)) return true;
+  }
+  if (gQuitPosted) {
+    gQuitPosted = false;
+    out = makeMessage(kMsgQuit, static_cast<uintptr_t>(gQuitCode), 0);
+    return true;
+  }
+  return false;
+}
+
+void translateMessage(const Message&) {}
+
+intptr_t dispatchMessage(const Message& message) {
+  Window* window = message.window ? message.window : gWindow;
+  if (!window || !window->proc) return 0;
+  return window->proc(window, message.code, message.wParam, message.lParam);
+}
+
+intptr_t defWindowProc(Window* window, uint32_t code, uintptr_t wParam, intptr_t) {
+  // The system menu's shortcut: Alt+F4 asks the window to close.
+  if (code == kMsgSysKeyDown && wParam == kKeyF4) gSent.push_back(Message{window, kMsgClose, 0, 0});
+  return 0;
+}
+
+void postQuitMessage(int exitCode) {
+  gQuitPosted = true;
+  gQuitCode = exitCode;
+}
+
+void waitForMessage(int timeoutMs) {
+  if (timeoutMs <= 0 || gQuitPosted || !gSent.empty()) return;
+  SDL_WaitEventTimeout(nullptr, timeoutMs);
+}
+
+int32_t clockMs() {
+  const auto since = std::chrono::steady_clock::now() - gProgramStart;
+  return static_cast<int32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+void showErrorBox(const char* title, const char* text) {
+  if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0)) return;
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr);
+}
+
+}  // namespace platform

@@ -1,0 +1,129 @@
+#include "shell/game_app.h"
+
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "game/frames.h"
+#include "game/world_state.h"
+#include "platform/platform.h"
+#include "platform/sound.h"
+#include "shell/main_loop.h"
+#include "shell/render_context.h"
+#include "shell/window_proc.h"
+
+namespace shell {
+namespace {
+
+constexpr const char* kTitle = "Tabletumble v1.1";
+
+std::string workingDirectory() {
+  char buffer[4096];
+  return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
+}
+
+// Names every missing data file in one line; false when any is missing.
+bool checkDataFiles() {
+  const std::vector<std::string> missing = game::missingDataFiles("");
+  if (missing.empty()) return true;
+  std::string line = "Tabletumble cannot start: missing data file";
+  line += missing.size() > 1 ? "s " : " ";
+  for (size_t i = 0; i < missing.size(); ++i) line += (i ? ", " : "") + missing[i];
+  line += " in " + workingDirectory();
+  std::fprintf(stderr, "%s\n", line.c_str());
+  platform::showErrorBox(kTitle, line.c_str());
+  return false;
+}
+
+class GameHost final : public LoopHost {
+ public:
+  explicit GameHost(RenderContext& rc) : rc_(rc) {
+    // TABLETUMBLE_FRAME_LOG names a file that gets each frame's start time in
+    // ms, for measuring the pacing from outside; the game plays the same.
+    if (const char* path = std::getenv("TABLETUMBLE_FRAME_LOG")) frameLog_ = std::fopen(path, "w");
+  }
+  ~GameHost() override {
+    if (frameLog_) std::fclose(frameLog_);
+  }
+
+  bool peekMessage(platform::Message& out) override { return platform::peekMessage(out); }
+  void dispatchMessage(const platform::Message& message) override {
+    platform::translateMessage(message);
+    platform::dispatchMessage(message);
+  }
+  int32_t clock() override { return platform::clockMs(); }
+  void waitForMessage(int timeoutMs) override { platform::waitForMessage(timeoutMs); }
+  void runFrame() override {
+    if (frameLog_) std::fprintf(frameLog_, "%d\n", platform::clockMs());
+    if (game::gWorld.playing == 1) {
+      game::playFrame();
+    } else {
+      game::gameOverFrame();
+    }
+  }
+  void teardown() override {
+    game::World& w = game::gWorld;
+    glDeleteTextures(1, &w.fontTexture);
+    glDeleteTextures(1, &w.winTexture);
+    glDeleteTextures(1, &w.loseTexture);
+    // The Models' textures go while the context is still current.
+    game::releaseWorldTextures();
+    releaseRenderContext(rc_.window, rc_.deviceContext, rc_.renderingContext);
+    platform::destroyWindow(rc_.window);
+  }
+
+ private:
+  RenderContext& rc_;
+  std::FILE* frameLog_ = nullptr;
+};
+
+}  // namespace
+
+int runGame() {
+  if (!platform::initVideo()) {
+    // No display: nothing to play on. Stop quietly with status 0 after one line.
+    std::fprintf(stderr, "Tabletumble cannot open a window: %s\n", platform::lastError());
+    return 0;
+  }
+  if (!checkDataFiles()) {
+    platform::shutdownVideo();
+    return 1;
+  }
+  RenderContext rc;
+  rc.window = platform::createWindow({kTitle, 50, 50, kClientWidth, kClientHeight, windowProc});
+  if (!rc.window) {
+    std::fprintf(stderr, "Tabletumble cannot open a window: %s\n", platform::lastError());
+    platform::shutdownVideo();
+    return 0;
+  }
+  game::gWorld.lastMouseX = game::kStartMouseX;
+  game::gWorld.lastMouseY = game::kStartMouseY;
+  platform::setCursorPos(game::kStartMouseX, game::kStartMouseY);
+  platform::showWindow(rc.window);
+  createRenderContext(rc.window, rc.deviceContext, rc.renderingContext);
+  if (!rc.renderingContext) {
+    std::fprintf(stderr, "Tabletumble cannot make an OpenGL context: %s\n", platform::lastError());
+    platform::destroyWindow(rc.window);
+    platform::shutdownVideo();
+    return 0;
+  }
+  setFixedGlState();
+  if (!platform::openAudio())
+    std::fprintf(stderr, "Tabletumble: no sound device, playing silently\n");
+
+  game::setUpWorld();
+  game::gFrame.deviceContext = rc.deviceContext;
+  game::gFrame.squeakDirX = 1;
+  game::gFrame.squeakDirY = 1;
+  GameHost host(rc);
+  FrameClock clock;
+  const int status = runMainLoop(host, clock);
+  platform::closeAudio();
+  platform::shutdownVideo();
+  return status;
+}
+
+}  // namespace shell

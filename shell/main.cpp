@@ -1,0 +1,3 @@
+#include "shell/game_app.h"
+
+int main() { return shell::runGame(); }

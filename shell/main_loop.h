@@ -1,0 +1,34 @@
+// The message loop with its fixed frame clock: all game time is counted in
+// frames, one at most every 30 ms, and missed frames are never caught up.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace shell {
+
+struct FrameClock {
+  int32_t clockStart = 0;  // ms, when the last frame began
+  int32_t clockNow = 0;    // ms, the latest sample while waiting
+  double elapsed = 0.0;    // seconds from clockStart to clockNow
+};
+
+// What the loop drives; the game's implementation uses the platform, tests
+// inject their own clock and messages.
+class LoopHost {
+ public:
+  virtual ~LoopHost() = default;
+  virtual bool peekMessage(platform::Message& out) = 0;
+  virtual void dispatchMessage(const platform::Message& message) = 0;
+  virtual int32_t clock() = 0;
+  // May block until a message comes or timeoutMs pass; returning early is fine.
+  virtual void waitForMessage(int timeoutMs) = 0;
+  virtual void runFrame() = 0;
+  virtual void teardown() = 0;
+};
+
+// Runs until the quit message; returns its exit code.
+int runMainLoop(LoopHost& host, FrameClock& clock);
+
+}  // namespace shell
