@@ -1,0 +1,48 @@
+// A real OpenGL context on SDL's offscreen driver (Mesa's software renderer),
+// made once per test program, with the game's fixed GL state.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tt {
+
+// Opens the offscreen window and context on first use; later calls reuse them.
+// Aborts the test program if no context can be made.
+void ensureGlContext();
+// Puts back the fixed state (projection, modelview identity, texturing) that
+// a test may have changed.
+void resetGlState();
+
+struct Rgb {
+  uint8_t r, g, b;
+  bool operator==(const Rgb&) const = default;
+};
+// Reads the drawn frame at window pixel (x, y), y counted from the bottom.
+Rgb readPixel(int x, int y);
+// The whole 960 x 640 frame, bottom row first.
+std::vector<Rgb> readFrame();
+
+// Absolute path of the generated data folder.
+std::string dataDir();
+
+// Runs fn with the working directory switched to dir.
+template <typename Fn>
+void inDirectory(const std::string& dir, Fn&& fn);
+
+}  // namespace tt
+
+#include <unistd.h>
+
+template <typename Fn>
+void tt::inDirectory(const std::string& dir, Fn&& fn) {
+  char old[4096];
+  const bool saved = getcwd(old, sizeof old) != nullptr;
+  if (chdir(dir.c_str()) != 0) return;
+  fn();
+  if (saved && chdir(old) != 0) return;
+}
