@@ -12,7 +12,14 @@
 namespace tt {
 namespace {
 shell::RenderContext gContext;
-}
+
+// Tests never need a display or a sound card; a caller's own choice wins.
+const bool gQuietDrivers = [] {
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  return true;
+}();
+}  // namespace
 
 void ensureGlContext() {
   if (gContext.renderingContext) return;
