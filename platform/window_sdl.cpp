@@ -105,7 +105,22 @@ bool translate(const SDL_Event& event, Message& out) {
 
 }  // namespace
 
-bool initVideo() { return SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0; }
+bool initVideo() {
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+  // Without a display SDL falls back to its invisible offscreen driver; a
+  // player would get a game nobody can see, so only an explicit request
+  // (the tests' SDL_VIDEODRIVER) may use it.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  const bool invisible =
+      driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+  if (invisible && !(asked && SDL_strcasecmp(asked, driver) == 0)) {
+    SDL_Quit();
+    SDL_SetError("no display (neither DISPLAY nor WAYLAND_DISPLAY leads to one)");
+    return false;
+  }
+  return true;
+}
 
 void shutdownVideo() { SDL_Quit(); }
 

@@ -1,0 +1,234 @@
+#!/usr/bin/env bash
+# Runs the real game binary on its own Xvfb server and checks it as a player
+# would see it.  Usage: game_e2e.sh GAME DATA_DIR PROBE CASE
+#   window      title, client size, a lit first picture, Esc quits within 1 s
+#   close       a window manager's close request and Alt+F4 each quit with 0
+#   tilt        moving the mouse down tilts the table: the cloth's edges move
+#   missing     without pizza.bmp: one line naming it and the folder, status 1
+#   no_display  no display at all: one line, status 0, no crash
+# Exit 77 (skipped) when the data or the X tools are not there.
+set -uo pipefail
+
+GAME=$1 DATA=$2 PROBE=$3 CASE=$4
+TITLE="Tabletumble v1.1"
+
+skip() { echo "SKIP: $*"; exit 77; }
+fail() {
+  echo "FAIL [$CASE]: $*" >&2
+  [ -s "$WORK/stderr" ] && { echo "--- game's stderr:" >&2; cat "$WORK/stderr" >&2; }
+  exit 1
+}
+
+[ -x "$GAME" ] || skip "no game binary at $GAME"
+[ -d "$DATA" ] || skip "no data folder at $DATA yet"
+for tool in Xvfb xdotool xprop xwininfo; do
+  command -v "$tool" >/dev/null || skip "$tool is not installed"
+done
+
+WORK=$(mktemp -d)
+XVFB_PID="" GAME_PID=""
+cleanup() {
+  [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# Xvfb picks the first free display itself and tells which on a pipe, so
+# parallel runs cannot race for a number.
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" \
+    >"$WORK/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  local i
+  for ((i = 0; i < 100; ++i)); do
+    if [ -s "$WORK/display" ]; then
+      export DISPLAY=":$(head -n1 "$WORK/display")"
+      return 0
+    fi
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  cat "$WORK/xvfb.log" >&2
+  fail "Xvfb did not start"
+}
+
+# Starts the game from a data folder with the x11 video driver, no sound card.
+start_game() {
+  (cd "$1" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy "$GAME") \
+    >"$WORK/stdout" 2>"$WORK/stderr" </dev/null &
+  GAME_PID=$!
+}
+
+# Prints the id of the game's mapped window once it is there.
+find_window() {
+  local id
+  id=$(timeout 20 xdotool search --sync --onlyvisible --name "^${TITLE//./\\.}\$" 2>/dev/null |
+    head -n1)
+  [ -n "$id" ] || fail "no visible window titled \"$TITLE\" within 20 s"
+  echo "$id"
+}
+
+# Waits up to $1 seconds for the game to end; sets STATUS, or fails.
+expect_exit_within() {
+  local limit_ms=$(($1 * 1000)) start now
+  start=$(date +%s%3N)
+  while kill -0 "$GAME_PID" 2>/dev/null; do
+    now=$(date +%s%3N)
+    if ((now - start > limit_ms)); then
+      fail "the game was still running ${1} s after $2"
+    fi
+    sleep 0.02
+  done
+  wait "$GAME_PID"
+  STATUS=$?
+  GAME_PID=""
+}
+
+# Reads the window: sets W H LIT (see x11_probe.cpp).
+look() {
+  local line
+  line=$("$PROBE" look "$1" "$WORK/last.ppm") || fail "cannot read the window's pixels"
+  read -r W H LIT <<<"$line"
+}
+
+# Prints a hash of the bands along the left, right and bottom sides of the
+# picture: only the table cloth shows there (the roach and the ball stay
+# further in, the countdown and score are at the top), so they change only
+# when the table turns.
+edges() {
+  local band
+  for band in "0 100 40 440" "920 100 40 440" "100 610 760 30"; do
+    # shellcheck disable=SC2086
+    "$PROBE" hash "$1" $band || fail "cannot read the window's pixels"
+  done | tr '\n' ' '
+}
+
+# Keeps the last picture next to the test's output for a look after a failure.
+keep_picture() { cp "$WORK/last.ppm" "$PWD/e2e_${CASE}_$1.ppm" 2>/dev/null || true; }
+
+# Waits for the first drawn frame: something other than black.
+wait_for_picture() {
+  local i
+  for ((i = 0; i < 50; ++i)); do
+    look "$1"
+    ((LIT > 100)) && return 0
+    sleep 0.1
+  done
+  keep_picture first
+  fail "the window stayed black (lit per-mille $LIT)"
+}
+
+focus() { xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"; }
+
+case_window() {
+  start_xvfb
+  start_game "$DATA"
+  local win name geometry
+  win=$(find_window) || exit 1
+  name=$(xprop -id "$win" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
+  [ "$name" = "$TITLE" ] || fail "_NET_WM_NAME is \"$name\""
+  name=$(xprop -id "$win" WM_NAME | sed -n 's/^WM_NAME([A-Z_]*) = "\(.*\)"$/\1/p')
+  [ "$name" = "$TITLE" ] || fail "WM_NAME is \"$name\""
+  geometry=$(xwininfo -id "$win" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+  [ "$geometry" = "960x640" ] || fail "client size is $geometry, not 960x640"
+  wait_for_picture "$win"
+  ((W == 960 && H == 640)) || fail "read a ${W}x${H} picture"
+  # The table seen from above fills the whole window.
+  ((LIT >= 950)) || { keep_picture first; fail "only $LIT per-mille of the picture is lit"; }
+  focus "$win"
+  xdotool key Escape
+  expect_exit_within 1 "Esc during a round"
+  ((STATUS == 0)) || fail "Esc during a round ended with status $STATUS"
+}
+
+case_close() {
+  start_xvfb
+  local win
+  start_game "$DATA"
+  win=$(find_window) || exit 1
+  "$PROBE" close "$win" || fail "could not send the close request"
+  expect_exit_within 2 "a close request"
+  ((STATUS == 0)) || fail "the close request ended with status $STATUS"
+
+  start_game "$DATA"
+  win=$(find_window) || exit 1
+  focus "$win"
+  xdotool key alt+F4
+  expect_exit_within 2 "Alt+F4"
+  ((STATUS == 0)) || fail "Alt+F4 ended with status $STATUS"
+}
+
+case_tilt() {
+  start_xvfb
+  start_game "$DATA"
+  local win i x y before after
+  win=$(find_window) || exit 1
+  wait_for_picture "$win"
+  sleep 0.3
+  before=$(edges "$win")
+  # Left alone, the table keeps its tilt, while the roach goes on walking.
+  sleep 0.5
+  after=$(edges "$win")
+  [ "$after" = "$before" ] || { look "$win"; keep_picture still; fail "the table moved untouched"; }
+  # Each mouse message tilts by half a degree, so 20 steps down reach +10.
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  x=$((X + 480)) y=$((Y + 200))
+  for ((i = 0; i < 24; ++i)); do
+    xdotool mousemove "$x" $((y + 10 * i))
+    sleep 0.03
+  done
+  sleep 0.3
+  after=$(edges "$win")
+  [ "$after" != "$before" ] || { look "$win"; keep_picture tilted; fail "moving the mouse down left the table as it was"; }
+  focus "$win"
+  xdotool key Escape
+  expect_exit_within 2 "Esc"
+  ((STATUS == 0)) || fail "Esc ended with status $STATUS"
+}
+
+case_missing() {
+  start_xvfb
+  local data="$WORK/data" win line
+  cp -r "$DATA" "$data"
+  rm "$data/pizza.bmp"
+  start_game "$data"
+  # The player sees a message box with the same line; dismiss it as they would.
+  # (It titles itself in a way xdotool cannot read, so xwininfo finds it.)
+  local i
+  for ((i = 0; i < 100; ++i)); do
+    win=$(xwininfo -root -children | awk -v t="\"$TITLE\":" '$2 " " $3 == t {print $1; exit}')
+    [ -n "$win" ] && break
+    sleep 0.1
+  done
+  [ -n "$win" ] || fail "no message box titled \"$TITLE\" within 10 s"
+  xwininfo -id "$win" | grep -q 'Map State: IsViewable' || fail "the message box is not shown"
+  focus "$win"
+  xdotool key Return
+  expect_exit_within 5 "the missing-file message was dismissed"
+  ((STATUS == 1)) || fail "a missing data file gave status $STATUS, not 1"
+  (($(wc -l <"$WORK/stderr") == 1)) || fail "expected one line on stderr"
+  line=$(cat "$WORK/stderr")
+  [[ $line == *pizza.bmp* ]] || fail "the line does not name pizza.bmp: $line"
+  [[ $line == *"$data"* ]] || fail "the line does not name the folder $data: $line"
+  [[ $line != *pizza.3ds* && $line != *table.3ds* ]] || fail "the line names files that are there: $line"
+}
+
+case_no_display() {
+  unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER
+  # A session always has its runtime folder; without one the Wayland client
+  # library adds a complaint of its own to stderr.
+  mkdir -m 700 "$WORK/runtime"
+  export XDG_RUNTIME_DIR="$WORK/runtime"
+  start_game "$DATA"
+  expect_exit_within 10 "starting without a display"
+  ((STATUS == 0)) || fail "without a display the status is $STATUS, not 0"
+  (($(wc -l <"$WORK/stderr") == 1)) || fail "expected one line on stderr without a display"
+  grep -q '^Tabletumble' "$WORK/stderr" || fail "the line does not say it is the game's"
+}
+
+case "$CASE" in
+  window | close | tilt | missing | no_display) "case_$CASE" ;;
+  *) echo "unknown case $CASE" >&2; exit 2 ;;
+esac
+echo "PASS [$CASE]"
