@@ -36,6 +36,7 @@ std::optional<RgbImage> decodeBmp(const uint8_t* data, size_t size) {
   if (width <= 0 || height <= 0 || width > kMaxBmpSide || height > kMaxBmpSide) {
     return std::nullopt;
   }
+  if (static_cast<int64_t>(width) * height > kMaxBmpPixels) return std::nullopt;
   // Rows are stored padded to whole 4-byte words.
   const size_t rowBytes = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
   if (pixelOffset > size || size - pixelOffset < 3) return std::nullopt;
@@ -47,8 +48,10 @@ std::optional<RgbImage> decodeBmp(const uint8_t* data, size_t size) {
   const uint8_t* pixels = data + pixelOffset;
   const size_t available = size - pixelOffset;
   uint8_t last[3] = {0, 0, 0};  // blue, green, red of the last whole pixel read
-  for (int32_t row = 0; row < height; ++row) {
-    const int32_t fileRow = topDown ? height - 1 - row : row;
+  // File order, so that in a short top-down file too the missing pixels repeat
+  // the last one the file holds.
+  for (int32_t fileRow = 0; fileRow < height; ++fileRow) {
+    const int32_t row = topDown ? height - 1 - fileRow : fileRow;
     const size_t rowStart = static_cast<size_t>(fileRow) * rowBytes;
     uint8_t* out = image.rgb.data() + static_cast<size_t>(row) * static_cast<size_t>(width) * 3;
     for (int32_t col = 0; col < width; ++col, out += 3) {

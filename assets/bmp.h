@@ -11,6 +11,9 @@
 namespace assets {
 
 constexpr int32_t kMaxBmpSide = 16384;
+// A short file may declare far more pixels than it holds (the rest repeat the
+// last one), so the picture's area is bounded too: 16 Mi pixels is 48 MiB.
+constexpr int64_t kMaxBmpPixels = 16LL * 1024 * 1024;
 
 struct RgbImage {
   int32_t width = 0;
@@ -23,7 +26,7 @@ struct RgbImage {
 // top-down (negative height), pixel data wherever the file header says. Pixels
 // missing from a short file repeat the last pixel read. Anything else (another
 // depth, compression, a side of 0 or above kMaxBmpSide, no whole first pixel)
-// gives nothing.
+// gives nothing, as does an area above kMaxBmpPixels.
 std::optional<RgbImage> decodeBmp(const uint8_t* data, size_t size);
 
 // Gives `texture` the picture of the file, with repeat wrapping, linear and

@@ -32,6 +32,10 @@ bool soundPlaying();
 void forgetSound(const uint8_t* image);
 void stopSound();
 
+// Whether the player can decode the image (to the device format, or to
+// 22050 Hz mono 16-bit with no device open); for tests and fuzzing.
+bool waveImageDecodes(const uint8_t* image, size_t size);
+
 // Sees every play call with its outcome; for tests.
 using SoundObserver = std::function<void(const uint8_t* image, unsigned flags, bool started)>;
 void setSoundObserver(SoundObserver observer);

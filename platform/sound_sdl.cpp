@@ -35,9 +35,27 @@ void SDLCALL mix(void*, Uint8* stream, int length) {
   std::memset(stream + done, gSpec.silence, want - done);
 }
 
-Decoded decode(const uint8_t* image, size_t size) {
+// SDL allocates each chunk at its declared length before reading it, so a
+// lying length would cost gigabytes: every chunk must fit in the image.
+bool chunksFit(const uint8_t* image, size_t size) {
+  if (size < 12 || std::memcmp(image, "RIFF", 4) != 0 || std::memcmp(image + 8, "WAVE", 4) != 0) {
+    return false;
+  }
+  size_t at = 12;
+  while (size - at >= 8) {
+    Uint32 length;
+    std::memcpy(&length, image + at + 4, 4);
+    const size_t body = static_cast<size_t>(SDL_SwapLE32(length));
+    if (body > size - at - 8) return false;
+    at += 8 + body + (body & 1);  // chunks are padded to even lengths
+    if (at > size) break;
+  }
+  return true;
+}
+
+Decoded decode(const uint8_t* image, size_t size, const SDL_AudioSpec& target) {
   Decoded out;
-  if (size > static_cast<size_t>(INT32_MAX)) return out;
+  if (size > static_cast<size_t>(INT32_MAX) || !chunksFit(image, size)) return out;
   SDL_RWops* rw = SDL_RWFromConstMem(image, static_cast<int>(size));
   if (!rw) return out;
   SDL_AudioSpec spec{};
@@ -45,8 +63,8 @@ Decoded decode(const uint8_t* image, size_t size) {
   Uint32 length = 0;
   if (!SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length)) return out;
   SDL_AudioCVT cvt;
-  if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, gSpec.format, gSpec.channels,
-                        gSpec.freq) >= 0) {
+  if (length > 0 && SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, target.format, target.channels,
+                        target.freq) >= 0) {
     std::vector<uint8_t> work(static_cast<size_t>(length) * static_cast<size_t>(cvt.len_mult));
     std::memcpy(work.data(), buffer, length);
     cvt.buf = work.data();
@@ -111,7 +129,7 @@ bool playSound(const uint8_t* image, size_t size, unsigned flags) {
   bool started = false;
   if (gDevice && image && size > 0) {
     auto found = gDecoded.find(image);
-    if (found == gDecoded.end()) found = gDecoded.emplace(image, decode(image, size)).first;
+    if (found == gDecoded.end()) found = gDecoded.emplace(image, decode(image, size, gSpec)).first;
     const Decoded& clip = found->second;
     SDL_LockAudioDevice(gDevice);
     const bool busy = gCurrent != nullptr;
@@ -124,6 +142,16 @@ bool playSound(const uint8_t* image, size_t size, unsigned flags) {
   }
   if (gObserver) gObserver(image, flags, started);
   return started;
+}
+
+bool waveImageDecodes(const uint8_t* image, size_t size) {
+  SDL_AudioSpec target = gSpec;
+  if (!gDevice) {
+    target.freq = 22050;
+    target.format = AUDIO_S16SYS;
+    target.channels = 1;
+  }
+  return image && decode(image, size, target).valid;
 }
 
 void forgetSound(const uint8_t* image) {

@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""Writes the hand-made seed files of the fuzz corpora (broken on purpose).
+
+The generated game data is added as a second seed folder at fuzz time; only
+these small files live in the repository. Run from this folder.
+"""
+import os
+import struct
+
+
+def chunk(cid, body, length=None):
+    return struct.pack('<HI', cid, 6 + len(body) if length is None else length) + body
+
+
+def tri_object(name, verts, faces, uvs):
+    v = struct.pack('<H', len(verts)) + b''.join(struct.pack('<3f', *p) for p in verts)
+    f = struct.pack('<H', len(faces)) + b''.join(struct.pack('<4H', *t, 0) for t in faces)
+    m = struct.pack('<H', len(uvs)) + b''.join(struct.pack('<2f', *t) for t in uvs)
+    mesh = chunk(0x4100, chunk(0x4110, v) + chunk(0x4140, m) + chunk(0x4120, f))
+    return chunk(0x4000, name + b'\0' + mesh)
+
+
+def wrap(obj):
+    return chunk(0x4D4D, chunk(0x0002, struct.pack('<I', 3)) + chunk(0x3D3D, obj))
+
+
+def write(folder, name, data):
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), 'wb') as f:
+        f.write(data)
+
+
+def meshes():
+    good = wrap(tri_object(b'tri', [(0, 0, 0), (1, 0, 0), (0, 1, 0)], [(0, 1, 2)],
+                           [(0, 0), (1, 0), (0, 1)]))
+    write('corpus/3ds', 'good', good)
+    for cut in (6, 12, 20, 30, 45, len(good) - 1):
+        write('corpus/3ds', f'cut_{cut}', good[:cut])
+    for length in (0, 5, 6, 0xFFFFFFFF):
+        write('corpus/3ds', f'len_{length:x}', chunk(0x1234, b'abcd', length) + good)
+    for count in (0, 500, 501, 65535):
+        body = struct.pack('<H', count) + struct.pack('<3f', 1, 2, 3) * min(count, 8)
+        write('corpus/3ds', f'count_{count}', wrap(chunk(0x4110, body)))
+    write('corpus/3ds', 'bad_index', wrap(tri_object(b'x', [(0, 0, 0)], [(0, 65535, 7)], [])))
+    write('corpus/3ds', 'long_name', chunk(0x4000, b'n' * 40) + good)
+    write('corpus/3ds', 'no_nul', chunk(0x4000, b'abc', 9))
+
+
+def bmp(width, height, bits=24, compression=0, pixels=None, offset=54):
+    row = (width * 3 + 3) // 4 * 4 if width > 0 else 0
+    data = pixels if pixels is not None else bytes(row * min(abs(height), 4))
+    head = struct.pack('<2sIHHI', b'BM', offset + len(data), 0, 0, offset)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, compression, len(data), 0, 0, 0, 0)
+    return head + info + bytes(max(0, offset - 54)) + data
+
+
+def bitmaps():
+    write('corpus/bmp', 'good', bmp(4, 2, pixels=bytes(range(24))))
+    write('corpus/bmp', 'padded', bmp(3, 2, pixels=bytes(range(24))))
+    write('corpus/bmp', 'topdown', bmp(4, -2, pixels=bytes(range(24))))
+    write('corpus/bmp', 'offset', bmp(4, 1, pixels=bytes(range(12)), offset=70))
+    for w, h in ((0, 4), (4, 0), (-1, 4), (16385, 1), (1, 16385), (0x7FFFFFFF, 1), (1, -0x80000000)):
+        write('corpus/bmp', f'size_{w}_{h}', bmp(w, h, pixels=bytes(12)))
+    for bits in (1, 8, 16, 32):
+        write('corpus/bmp', f'bits_{bits}', bmp(4, 2, bits=bits))
+    for comp in (1, 2, 3):
+        write('corpus/bmp', f'compressed_{comp}', bmp(4, 2, compression=comp))
+    write('corpus/bmp', 'short', bmp(4, 4, pixels=bytes(5)))
+    write('corpus/bmp', 'headers_only', bmp(4, 4)[:54])
+
+
+def wave(samples, riff_size=None, data_size=None, rate=22050, channels=1, bits=16, fmt=1):
+    data = struct.pack(f'<{len(samples)}h', *samples)
+    block = channels * bits // 8
+    fmt_chunk = struct.pack('<4sIHHIIHH', b'fmt ', 16, fmt, channels, rate, rate * block, block, bits)
+    data_chunk = struct.pack('<4sI', b'data', len(data) if data_size is None else data_size) + data
+    body = b'WAVE' + fmt_chunk + data_chunk
+    return struct.pack('<4sI', b'RIFF', len(body) if riff_size is None else riff_size) + body
+
+
+def waves():
+    tone = [((i * 37) % 200 - 100) * 100 for i in range(64)]
+    write('corpus/wave', 'good', wave(tone))
+    write('corpus/wave', 'riff_lies_big', wave(tone, riff_size=0x7FFFFFF0))
+    write('corpus/wave', 'riff_lies_small', wave(tone, riff_size=4))
+    write('corpus/wave', 'data_lies', wave(tone, data_size=0xFFFFFFFF))
+    write('corpus/wave', 'zero_channels', wave(tone, channels=0))
+    write('corpus/wave', 'rate_zero', wave(tone, rate=0))
+    write('corpus/wave', 'bits_7', wave(tone, bits=7))
+    write('corpus/wave', 'adpcm', wave(tone, fmt=2))
+    write('corpus/wave', 'cut', wave(tone)[:40])
+
+
+if __name__ == '__main__':
+    meshes()
+    bitmaps()
+    waves()
