@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds Tabletumble on Debian 12 and starts it. Installs only what is missing,
+# so a second run goes straight to the (incremental) build and the game.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")"
+
+PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev
+  libgl1-mesa-dri libegl1 libegl-mesa0 libfreetype-dev fonts-dejavu-core)
+
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg -s "$p" 2>/dev/null | grep -q '^Status: install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "==> installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Runs a step quietly; on failure shows the end of its log.
+quietly() {
+  local log=$1; shift
+  mkdir -p build
+  if ! "$@" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "==> failed; the whole log is in $log" >&2
+    exit 1
+  fi
+}
+
+install_missing "${PACKAGES[@]}"
+echo "==> configuring"
+quietly build/configure.log cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTT_BUILD_TESTS=OFF
+echo "==> building"
+quietly build/build.log cmake --build build -j"$(nproc)"
+if [ ! -d build/data ]; then
+  echo "==> build/data was not generated; the game has nothing to load" >&2
+  exit 1
+fi
+echo "==> starting the game"
+cd build/data
+exec ../tabletumble
