@@ -44,6 +44,8 @@ class GameHost final : public LoopHost {
     // TABLETUMBLE_FRAME_LOG names a file that gets each frame's start time in
     // ms, for measuring the pacing from outside; the game plays the same.
     if (const char* path = std::getenv("TABLETUMBLE_FRAME_LOG")) frameLog_ = std::fopen(path, "w");
+    // Line-buffered so a watching script sees each frame as it starts.
+    if (frameLog_) std::setvbuf(frameLog_, nullptr, _IOLBF, 0);
   }
   ~GameHost() override {
     if (frameLog_) std::fclose(frameLog_);

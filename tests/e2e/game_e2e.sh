@@ -6,6 +6,10 @@
 #   tilt        moving the mouse down tilts the table: the cloth's edges move
 #   missing     without pizza.bmp: one line naming it and the folder, status 1
 #   no_display  no display at all: one line, status 0, no crash
+#   faults      no sound device, a read-only data folder, every data file
+#               replaced by random bytes: it plays, writes nothing, exits 0
+#   valgrind    a whole session under valgrind (play, round end, board,
+#               restart, close) with no errors and no definite leaks
 # Exit 77 (skipped) when the data or the X tools are not there.
 set -uo pipefail
 
@@ -55,7 +59,7 @@ start_xvfb() {
 
 # Starts the game from a data folder with the x11 video driver, no sound card.
 start_game() {
-  (cd "$1" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy "$GAME") \
+  (cd "$1" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER="${AUDIO:-dummy}" ${WRAP:-} "$GAME") \
     >"$WORK/stdout" 2>"$WORK/stderr" </dev/null &
   GAME_PID=$!
 }
@@ -227,8 +231,109 @@ case_no_display() {
   grep -q '^Tabletumble' "$WORK/stderr" || fail "the line does not say it is the game's"
 }
 
+
+# Hash of the whole picture: on the board nothing moves unless the mouse does,
+# while in a round the roach never stops walking.
+still() {
+  local a b
+  a=$("$PROBE" hash "$1" 0 0 960 640) || fail "cannot read the window's pixels"
+  sleep "$2"
+  b=$("$PROBE" hash "$1" 0 0 960 640) || fail "cannot read the window's pixels"
+  [ "$a" = "$b" ]
+}
+
+# Tilts the table fully towards the bottom edge, where the ball falls off.
+tilt_down() {
+  local i x y
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  x=$((X + 480)) y=$((Y + 100))
+  for ((i = 0; i < 24; ++i)); do
+    xdotool mousemove "$x" $((y + 10 * i))
+    sleep 0.03
+  done
+}
+
+# Plays one round to its end, spins the board, restarts, and asks to close.
+play_session() {
+  local win=$1 limit=$2 i
+  wait_for_picture "$win"
+  tilt_down "$win"
+  for ((i = 0; i < limit; ++i)); do
+    still "$win" 1 && break
+  done
+  ((i < limit)) || { look "$win"; keep_picture round; fail "the round did not end after the ball fell"; }
+  for ((i = 0; i < 10; ++i)); do xdotool mousemove_relative -- 8 0; sleep 0.05; done
+  focus "$win"
+  xdotool key Escape
+  for ((i = 0; i < limit; ++i)); do
+    still "$win" 1 || break
+  done
+  ((i < limit)) || { look "$win"; keep_picture board; fail "Esc on the board did not start a new round"; }
+  "$PROBE" close "$win" || fail "could not send the close request"
+}
+
+case_faults() {
+  start_xvfb
+  local data="$WORK/data" win f
+  # No sound device at all: one line says so, the game plays silently.
+  AUDIO=no_such_driver start_game "$DATA"
+  win=$(find_window) || exit 1
+  play_session "$win" 20
+  expect_exit_within 5 "a close request"
+  ((STATUS == 0)) || fail "without a sound device the status is $STATUS"
+  grep -q 'no sound device' "$WORK/stderr" || fail "no line about the missing sound device"
+
+  # Every file replaced by random bytes of its own length, in a folder the game
+  # may not write to: it still plays, and nothing in the folder changes.
+  mkdir "$data"
+  for f in "$DATA"/*; do
+    head -c "$(stat -c %s "$f")" /dev/urandom >"$data/${f##*/}"
+  done
+  chmod a-w "$data"/* "$data"
+  (cd "$data" && ls -l --time-style=+%s.%N && sha256sum ./*) >"$WORK/before"
+  start_game "$data"
+  win=$(find_window) || exit 1
+  # With no mesh left whole the picture may well stay almost black.
+  sleep 1
+  tilt_down "$win"
+  sleep 1
+  focus "$win"
+  xdotool key Escape
+  expect_exit_within 2 "Esc with damaged data"
+  ((STATUS == 0)) || fail "damaged data ended with status $STATUS"
+  (cd "$data" && ls -l --time-style=+%s.%N && sha256sum ./*) >"$WORK/after"
+  cmp -s "$WORK/before" "$WORK/after" || fail "the data folder changed: $(diff "$WORK/before" "$WORK/after")"
+  chmod -R u+w "$data"
+}
+
+# Under valgrind a frame takes far longer than 30 ms; the game simply runs
+# slower, so the waits here are long.
+case_valgrind() {
+  command -v valgrind >/dev/null || skip "valgrind is not installed"
+  start_xvfb
+  local win here
+  here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+  WRAP="valgrind --error-exitcode=9 --leak-check=full --show-leak-kinds=definite
+    --errors-for-leak-kinds=definite --keep-debuginfo=yes --num-callers=40
+    --suppressions=$here/../valgrind/driver.supp --log-file=$WORK/valgrind.log" \
+    start_game "$DATA"
+  for ((i = 0; i < 120; ++i)); do
+    win=$(xdotool search --onlyvisible --name "^${TITLE//./\\.}\$" 2>/dev/null | head -n1)
+    [ -n "$win" ] && break
+    sleep 1
+  done
+  [ -n "$win" ] || fail "no window within 120 s under valgrind"
+  play_session "$win" 120
+  expect_exit_within 120 "a close request under valgrind"
+  if ((STATUS != 0)) || ! grep -q 'ERROR SUMMARY: 0 errors' "$WORK/valgrind.log"; then
+    cp "$WORK/valgrind.log" "$PWD/e2e_valgrind.log" 2>/dev/null
+    fail "valgrind found errors (status $STATUS); the log is in $PWD/e2e_valgrind.log"
+  fi
+  grep -E 'ERROR SUMMARY|definitely lost' "$WORK/valgrind.log" | sort -u
+}
+
 case "$CASE" in
-  window | close | tilt | missing | no_display) "case_$CASE" ;;
+  window | close | tilt | missing | no_display | faults | valgrind) "case_$CASE" ;;
   *) echo "unknown case $CASE" >&2; exit 2 ;;
 esac
 echo "PASS [$CASE]"
