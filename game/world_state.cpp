@@ -15,6 +15,12 @@ namespace {
 
 int32_t draw() { return platform::nextRandom(); }
 
+// Frees what a clip held before: tests set the World up many times in one run.
+void reload(assets::SoundClip& clip, const char* path) {
+  assets::freeSoundClip(clip);
+  clip = assets::loadSoundClip(path);
+}
+
 void seedFromClock() { platform::seedRandom(static_cast<unsigned>(platform::calendarSeconds())); }
 
 }  // namespace
@@ -65,12 +71,12 @@ void setUpWorld() {
   assets::loadBmpTexture("lose.bmp", w.loseTexture);
   glGenTextures(1, &w.winTexture);
   assets::loadBmpTexture("win.bmp", w.winTexture);
-  w.squashClip = assets::loadSoundClip("squash.wav");
-  w.beepClip = assets::loadSoundClip("beep.wav");
-  w.bumpClip = assets::loadSoundClip("bump.wav");
-  w.squeakxClip = assets::loadSoundClip("squeakx.wav");
-  w.squeakyClip = assets::loadSoundClip("squeaky.wav");
-  w.laughClip = assets::loadSoundClip("laugh.wav");
+  reload(w.squashClip, "squash.wav");
+  reload(w.beepClip, "beep.wav");
+  reload(w.bumpClip, "bump.wav");
+  reload(w.squeakxClip, "squeakx.wav");
+  reload(w.squeakyClip, "squeaky.wav");
+  reload(w.laughClip, "laugh.wav");
 
   text::setFontTexture(w.fontTexture);
   w.ball.bumpClip = &w.bumpClip;
