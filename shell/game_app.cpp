@@ -41,10 +41,11 @@ bool checkDataFiles() {
 class GameHost final : public LoopHost {
  public:
   explicit GameHost(RenderContext& rc) : rc_(rc) {
-    // TABLETUMBLE_FRAME_LOG names a file that gets each frame's start time in
-    // ms, for measuring the pacing from outside; the game plays the same.
+    // TABLETUMBLE_FRAME_LOG names a file that gets a line per frame: its start
+    // and the end of its buffer swap, in ms since the program started, for
+    // measuring pacing and start-up from outside; the game plays the same.
     if (const char* path = std::getenv("TABLETUMBLE_FRAME_LOG")) frameLog_ = std::fopen(path, "w");
-    // Line-buffered so a watching script sees each frame as it starts.
+    // Line-buffered so a watching script sees each frame as it ends.
     if (frameLog_) std::setvbuf(frameLog_, nullptr, _IOLBF, 0);
   }
   ~GameHost() override {
@@ -59,12 +60,13 @@ class GameHost final : public LoopHost {
   int32_t clock() override { return platform::clockMs(); }
   void waitForMessage(int timeoutMs) override { platform::waitForMessage(timeoutMs); }
   void runFrame() override {
-    if (frameLog_) std::fprintf(frameLog_, "%d\n", platform::clockMs());
+    const int32_t start = platform::clockMs();
     if (game::gWorld.playing == 1) {
       game::playFrame();
     } else {
       game::gameOverFrame();
     }
+    if (frameLog_) std::fprintf(frameLog_, "%d %d\n", start, platform::clockMs());
   }
   void teardown() override {
     game::World& w = game::gWorld;
