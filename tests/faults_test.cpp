@@ -24,7 +24,8 @@ void send(uint32_t code, uintptr_t wParam, intptr_t lParam) {
 }
 
 void writeFile(const fs::path& path, const std::vector<char>& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), std::streamsize(bytes.size()));
 }
 
 // A short round to its end, one board frame, Esc, and the new round's first frame.
@@ -49,14 +50,16 @@ TEST(Faults, EveryDataFileEmptiedCutOrNoisedStillPlays) {
   char dirTemplate[] = "/tmp/tt_faults_XXXXXX";
   ASSERT_NE(mkdtemp(dirTemplate), nullptr);
   const fs::path dir = dirTemplate;
-  for (const std::string& name : game::dataFiles()) fs::copy_file(fs::path(tt::dataDir()) / name, dir / name);
+  for (const std::string& name : game::dataFiles())
+    fs::copy_file(fs::path(tt::dataDir()) / name, dir / name);
   std::mt19937 noise(7);
   for (const std::string& name : game::dataFiles()) {
     std::ifstream in(dir / name, std::ios::binary);
     const std::vector<char> good((std::istreambuf_iterator<char>(in)), {});
     std::vector<char> random(good.size());
     for (char& c : random) c = static_cast<char>(noise());
-    const std::vector<char> damaged[] = {{}, {good.begin(), good.begin() + long(good.size() / 2)}, random};
+    const std::vector<char> damaged[] = {
+        {}, {good.begin(), good.begin() + long(good.size() / 2)}, random};
     for (const std::vector<char>& bytes : damaged) {
       SCOPED_TRACE(name + " of " + std::to_string(bytes.size()) + " bytes");
       writeFile(dir / name, bytes);
@@ -83,7 +86,7 @@ TEST(Faults, AHundredThousandMouseMovesBetweenTwoFrames) {
   for (int i = 0; i < 100000; ++i) {
     const bool toFar = i % 2 == 1;
     const intptr_t point = i < 40 ? platform::packPoint(531 + i, 401 + i)
-                                   : platform::packPoint(toFar ? 700 : 300, toFar ? 600 : 100);
+                                  : platform::packPoint(toFar ? 700 : 300, toFar ? 600 : 100);
     send(platform::kMsgMouseMove, 0, point);
     ASSERT_LE(std::abs(gWorld.tiltX), 10.0f) << "after move " << i;
     ASSERT_LE(std::abs(gWorld.tiltY), 10.0f) << "after move " << i;

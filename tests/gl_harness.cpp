@@ -7,6 +7,7 @@
 
 #include "game/world_state.h"
 #include "platform/platform.h"
+#include "platform/sound.h"
 #include "shell/render_context.h"
 
 namespace tt {
@@ -60,6 +61,34 @@ std::vector<Rgb> readFrame() {
                frame.data());
   return frame;
 }
+
+Polygons capture(const std::function<void()>& draw, float left, float bottom) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(left, left + shell::kClientWidth, bottom, bottom + shell::kClientHeight, -1000, 1000);
+  glMatrixMode(GL_MODELVIEW);
+  static GLfloat b[8192];
+  glFeedbackBuffer(8192, GL_3D_COLOR_TEXTURE, b);
+  glRenderMode(GL_FEEDBACK);
+  draw();
+  const GLint n = glRenderMode(GL_RENDER);
+  Polygons polygons;
+  // Each polygon: its token, its corner count, then x y z, r g b a, s t r q per corner.
+  for (GLint i = 0; i < n && b[i] == GL_POLYGON_TOKEN; i += 2 + 11 * static_cast<int>(b[i + 1])) {
+    polygons.emplace_back();
+    for (const GLfloat* v = b + i + 2; v < b + i + 2 + 11 * static_cast<int>(b[i + 1]); v += 11)
+      polygons.back().push_back({v[0] + left, v[1] + bottom, (0.5f - v[2]) * 2000, v[7], v[8]});
+  }
+  return polygons;
+}
+
+SoundLog::SoundLog() {
+  platform::setSoundObserver([this](const uint8_t* image, unsigned flags, bool on) {
+    plays.emplace_back(image, flags);
+    started.push_back(on);
+  });
+}
+SoundLog::~SoundLog() { platform::setSoundObserver(nullptr); }
 
 std::string dataDir() { return TT_DATA_DIR; }
 

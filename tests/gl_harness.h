@@ -6,7 +6,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tt {
@@ -26,6 +28,24 @@ struct Rgb {
 Rgb readPixel(int x, int y);
 // The whole 960 x 640 frame, bottom row first.
 std::vector<Rgb> readFrame();
+
+struct Corner {
+  float x, y, z, s, t;  // eye position and texture coordinate
+};
+using Polygons = std::vector<std::vector<Corner>>;
+// The corners of every polygon `draw` sends, caught in feedback mode under a projection of one
+// unit per pixel whose lower left is eye (left, bottom); eye z from -1000 to 1000 comes back.
+// The projection stays so; resetGlState puts the fixed one back.
+Polygons capture(const std::function<void()>& draw, float left = 0, float bottom = 0);
+
+// Every sound the player is asked for while one lives: image and flags, and whether it started.
+using Plays = std::vector<std::pair<const uint8_t*, unsigned>>;
+struct SoundLog {
+  Plays plays;
+  std::vector<bool> started;
+  SoundLog();
+  ~SoundLog();
+};
 
 // Absolute path of the generated data folder.
 std::string dataDir();

@@ -1,20 +1,21 @@
-// Sound clips, and the player heard through SDL's disk driver: what it
-// plays is written to a file, sample by sample, as it plays.
+// Sound clips, and the player heard through SDL's disk driver, which writes what it plays to a
+// file.
+#include "platform/sound.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
-#include <utility>
 
 #include "assets/sound_clip.h"
-#include "platform/sound.h"
 #include "tests/byte_builder.h"
-#include "tests/gl_harness.h"
 
 namespace {
 
-using assets::SoundClip;
+using namespace std::chrono_literals;
+constexpr int kA = 11025, kB = 4410;  // half a second, a fifth of a second
 
 // A mono 16-bit wave image at the player's own rate holding one value.
 std::vector<uint8_t> wave(int16_t value, int samples) {
@@ -24,155 +25,92 @@ std::vector<uint8_t> wave(int16_t value, int samples) {
   for (int i = 0; i < samples; ++i) b.put(value);
   return b.v;
 }
-SoundClip clipOf(std::vector<uint8_t>& image) { return {image.data(), image.size()}; }
-
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-void waitUntilQuiet() {
-  for (int i = 0; i < 300 && platform::soundPlaying(); ++i) sleepMs(10);
+// Opens the player on the given driver, leaving the choice for later opens as it was.
+bool openAudioWith(const char* driver) {
+  const std::string old = std::getenv("SDL_AUDIODRIVER") ? std::getenv("SDL_AUDIODRIVER") : "dummy";
+  setenv("SDL_AUDIODRIVER", driver, 1);
+  const bool opened = platform::openAudio();
+  setenv("SDL_AUDIODRIVER", old.c_str(), 1);
+  return opened;
 }
 
-// Opens the player on the disk driver; runs() closes it and gives the runs of
-// equal samples it wrote, without the silence before and after.
-class DiskAudio {
- public:
-  DiskAudio() : path_(tt::tempPath("played.raw")) {
-    if (const char* d = std::getenv("SDL_AUDIODRIVER")) oldDriver_ = d;
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", path_.c_str(), 1);
-    opened_ = platform::openAudio();
-  }
-  ~DiskAudio() {
-    close();
-    std::remove(path_.c_str());
-  }
-  bool opened() const { return opened_; }
-  std::vector<std::pair<int16_t, int>> runs() {
-    close();
-    const std::vector<uint8_t> raw = tt::readWholeFile(path_);
-    std::vector<std::pair<int16_t, int>> out;
+TEST(Sound, ClipsHoldTheWholeFileOrNothing) {
+  std::vector<uint8_t> bytes;
+  for (int i = 0; i < 777; ++i) bytes.push_back(uint8_t(i * 37));
+  for (uint8_t c : {0x00, 0x0D, 0x0A, 0x1A, 0x00, 0xFF}) bytes.push_back(c);
+  assets::SoundClip clip = assets::loadSoundClip(tt::writeTempFile("any.wav", bytes).c_str());
+  EXPECT_EQ(std::vector<uint8_t>(clip.data, clip.data + clip.size), bytes);
+  assets::freeSoundClip(clip);
+  clip = assets::loadSoundClip(tt::tempPath("no_such.wav").c_str());
+  EXPECT_TRUE(clip.data == nullptr && clip.size == 0);
+}
+
+TEST(Sound, PlayerCutsOffDropsAndRestartsClips) {
+  struct Play {
+    int clip;  // 0: kA samples of 8000, 1: kB samples of -8000, 2: a missing file
+    unsigned flags;
+    bool started;
+  };
+  struct Run {
+    int16_t value;
+    int least, most;  // samples in a row
+  };
+  struct Case {
+    const char* what;
+    std::vector<Play> plays;  // 100 ms apart; after the last, the player falls quiet
+    std::vector<Run> heard;
+  };
+  const Case cases[] = {
+      {"flags 5 cut off what sounds",
+       {{0, 5, true}, {1, 5, true}},
+       {{8000, 1, kA - 1}, {-8000, kB, kB}}},
+      {"flags 0x15 is dropped while a clip sounds, not queued",
+       {{0, 0x15, true}, {1, 0x15, false}, {0, 0x15, false}},
+       {{8000, kA, kA}}},
+      {"a clip played again starts over",
+       {{0, 5, true}, {0, 5, true}},
+       {{8000, kA + 1, 2 * kA - 1}}},
+      {"a missing file plays nothing", {{2, 5, false}}, {}},
+  };
+  auto a = wave(8000, kA), b = wave(-8000, kB);
+  const assets::SoundClip clips[] = {{a.data(), a.size()}, {b.data(), b.size()}, {}};
+  const std::string path = tt::tempPath("played.raw");
+  setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(openAudioWith("disk"));
+    for (const Play& p : c.plays) {
+      EXPECT_EQ(assets::playSoundClip(clips[p.clip], p.flags), p.started);
+      std::this_thread::sleep_for(100ms);
+    }
+    for (int i = 0; i < 300 && platform::soundPlaying(); ++i) std::this_thread::sleep_for(10ms);
+    platform::closeAudio();
+    std::vector<std::pair<int16_t, int>> runs;  // of equal samples, without the silence around them
+    const std::vector<uint8_t> raw = tt::readWholeFile(path);
     for (size_t i = 0; i + 1 < raw.size(); i += 2) {
       int16_t s;
       std::memcpy(&s, raw.data() + i, 2);
-      if (out.empty() || out.back().first != s) out.push_back({s, 0});
-      ++out.back().second;
+      if (runs.empty() || runs.back().first != s) runs.push_back({s, 0});
+      ++runs.back().second;
     }
-    if (!out.empty() && out.back().first == 0) out.pop_back();
-    if (!out.empty() && out.front().first == 0) out.erase(out.begin());
-    return out;
+    if (!runs.empty() && runs.back().first == 0) runs.pop_back();
+    if (!runs.empty() && runs.front().first == 0) runs.erase(runs.begin());
+    ASSERT_EQ(runs.size(), c.heard.size());
+    for (size_t i = 0; i < runs.size(); ++i) {
+      EXPECT_EQ(runs[i].first, c.heard[i].value);
+      EXPECT_TRUE(runs[i].second >= c.heard[i].least && runs[i].second <= c.heard[i].most)
+          << runs[i].second;
+    }
   }
-
- private:
-  void close() {
-    platform::closeAudio();
-    if (oldDriver_.empty()) unsetenv("SDL_AUDIODRIVER");
-    else setenv("SDL_AUDIODRIVER", oldDriver_.c_str(), 1);
-  }
-  std::string path_, oldDriver_;
-  bool opened_ = false;
-};
-
-constexpr int kA = 11025, kB = 4410;  // half a second, a fifth of a second
-
-TEST(Sound, LoadedClipIsTheWholeFileByteForByte) {
-  std::vector<uint8_t> bytes;
-  for (int i = 0; i < 777; ++i) bytes.push_back(static_cast<uint8_t>(i * 37));
-  for (uint8_t c : {0x00, 0x0D, 0x0A, 0x1A, 0x00, 0xFF}) bytes.push_back(c);
-  SoundClip clip = assets::loadSoundClip(tt::writeTempFile("any.wav", bytes).c_str());
-  ASSERT_EQ(clip.size, bytes.size());
-  EXPECT_EQ(std::vector<uint8_t>(clip.data, clip.data + clip.size), bytes);
-  assets::freeSoundClip(clip);
-}
-
-TEST(Sound, MissingFileGivesAClipThatPlaysNothing) {
-  SoundClip clip = assets::loadSoundClip(tt::tempPath("no_such.wav").c_str());
-  EXPECT_EQ(clip.data, nullptr);
-  EXPECT_EQ(clip.size, 0u);
-  DiskAudio audio;
-  ASSERT_TRUE(audio.opened());
-  EXPECT_FALSE(assets::playSoundClip(clip, 5));
-  EXPECT_FALSE(platform::soundPlaying());
-  EXPECT_TRUE(audio.runs().empty());
-}
-
-TEST(Sound, NewClipCutsOffTheSoundingOne) {
-  auto a = wave(8000, kA), b = wave(-8000, kB);
-  DiskAudio audio;
-  ASSERT_TRUE(audio.opened());
-  EXPECT_TRUE(assets::playSoundClip(clipOf(a), 5));
-  sleepMs(100);
-  EXPECT_TRUE(assets::playSoundClip(clipOf(b), 5));
-  waitUntilQuiet();
-  const auto runs = audio.runs();
-  ASSERT_EQ(runs.size(), 2u);
-  EXPECT_EQ(runs[0].first, 8000);
-  EXPECT_LT(runs[0].second, kA);  // cut off before its end
-  EXPECT_EQ(runs[1], std::make_pair(int16_t(-8000), kB));
-}
-
-TEST(Sound, NoStopClipIsDroppedWhileAnotherSounds) {
-  auto a = wave(8000, kA), b = wave(-8000, kB);
-  DiskAudio audio;
-  ASSERT_TRUE(audio.opened());
-  std::vector<bool> seen;
-  platform::setSoundObserver([&](const uint8_t*, unsigned, bool started) { seen.push_back(started); });
-  EXPECT_TRUE(assets::playSoundClip(clipOf(a), 0x15));  // nothing sounds yet
-  sleepMs(100);
-  EXPECT_FALSE(assets::playSoundClip(clipOf(b), 0x15));
-  EXPECT_TRUE(platform::soundPlaying());
-  waitUntilQuiet();
-  EXPECT_TRUE(assets::playSoundClip(clipOf(b), 0x15));  // dropped, not queued: plays only now
-  waitUntilQuiet();
-  platform::setSoundObserver(nullptr);
-  EXPECT_EQ(seen, (std::vector<bool>{true, false, true}));
-  const auto runs = audio.runs();
-  ASSERT_EQ(runs.size(), 3u);
-  EXPECT_EQ(runs[0], std::make_pair(int16_t(8000), kA));
-  EXPECT_EQ(runs[1].first, 0);
-  EXPECT_EQ(runs[2], std::make_pair(int16_t(-8000), kB));
-}
-
-TEST(Sound, ClipPlayedAgainStartsOver) {
-  auto a = wave(8000, kA);
-  DiskAudio audio;
-  ASSERT_TRUE(audio.opened());
-  EXPECT_TRUE(assets::playSoundClip(clipOf(a), 5));
-  sleepMs(100);
-  EXPECT_TRUE(assets::playSoundClip(clipOf(a), 5));
-  waitUntilQuiet();
-  const auto runs = audio.runs();
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(runs[0].first, 8000);
-  EXPECT_GT(runs[0].second, kA);
-  EXPECT_LT(runs[0].second, 2 * kA);
+  std::remove(path.c_str());
 }
 
 TEST(Sound, NothingStartsWithoutADevice) {
   auto a = wave(8000, kA);
   platform::closeAudio();
-  bool observed = false, started = true;
-  platform::setSoundObserver([&](const uint8_t*, unsigned, bool s) { observed = true, started = s; });
-  EXPECT_FALSE(assets::playSoundClip(clipOf(a), 5));
-  platform::setSoundObserver(nullptr);
-  EXPECT_TRUE(observed);
-  EXPECT_FALSE(started);
+  EXPECT_FALSE(openAudioWith("no-such-driver"));
+  EXPECT_FALSE(assets::playSoundClip({a.data(), a.size()}, 5));
   EXPECT_FALSE(platform::soundPlaying());
-  platform::stopSound();
-}
-
-TEST(Sound, GeneratedWavesAreWholeWaveFiles) {
-  const std::string dir = tt::dataDir() + "/";
-  if (tt::readWholeFile(dir + "beep.wav").empty()) GTEST_SKIP() << "no generated data in " << dir;
-  DiskAudio audio;
-  ASSERT_TRUE(audio.opened());
-  for (const char* name : {"squash.wav", "beep.wav", "bump.wav", "squeakx.wav", "squeaky.wav", "laugh.wav"}) {
-    SoundClip clip = assets::loadSoundClip((dir + name).c_str());
-    ASSERT_GT(clip.size, 44u) << name;
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(clip.data), 4), "RIFF") << name;
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(clip.data) + 8, 4), "WAVE") << name;
-    EXPECT_TRUE(assets::playSoundClip(clip, 5)) << name;  // the player decodes it
-    platform::stopSound();
-    assets::freeSoundClip(clip);
-  }
 }
 
 }  // namespace

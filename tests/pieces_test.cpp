@@ -1,0 +1,354 @@
+// The game's pieces: the ball's motion, rolling and bounce, the roach's walk and turning rule,
+// props and the squash stain, and bitmap-font lines. What gets drawn is read back from real
+// OpenGL: feedback mode reports every corner with its texture coordinate.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/runtime.h"
+#include "platform/sound.h"
+#include "tests/gl_harness.h"
+#include "text/text.h"
+#include "world/ball.h"
+#include "world/props.h"
+#include "world/roach.h"
+
+namespace {
+
+using tt::Plays;
+using tt::SoundLog;
+
+TEST(Ball, UpdateAddsTiltUntilAComponentIsAboveTheLimit) {
+  const float cases[][6] = {
+      // vx vy tiltX tiltY, then the wanted vx vy
+      {2.2f, 0, 0, 10, 2.2f + 10 * 0.0035, 0},  // 2.2 itself still takes the tilt (sum in double)
+      {-1, 1, 5, -4, -1 - 4 * 0.0035, 1 - 5 * 0.0035},  // tilt y pulls vx, tilt x pushes vy
+      {2.25f, -2.3f, -10, 10, 2.2f, -2.2f},  // above: exactly the limit, the tilt ignored
+      {0, 0, 0, 0, 0, 0},                    // at rest nothing turns (no NaN axis)
+  };
+  for (const auto& c : cases) {
+    auto ball = std::make_unique<world::Ball>();
+    ball->vx = c[0], ball->vy = c[1], ball->x = 3, ball->y = -4;
+    ball->mesh.vertexCount = 1;
+    ball->mesh.vertices[0][2] = -9.25f;
+    ball->update(c[2], c[3]);
+    EXPECT_EQ((std::array{ball->vx, ball->vy, ball->x, ball->y}),
+              (std::array{c[4], c[5], 3 + c[4], -4 + c[5]}));
+    if (c[4] == 0) {
+      EXPECT_EQ(ball->mesh.vertices[0][2], -9.25f);
+    }
+  }
+  EXPECT_NEAR(cases[0][4], 2.235, 1e-6);
+}
+
+TEST(Ball, RollsItsVerticesAsABallOfRadiusTenWithoutSliding) {
+  auto ball = std::make_unique<world::Ball>();
+  ball->mesh.vertexCount = 1;
+  ball->mesh.vertices[0][2] = 10;
+  ball->vx = 1;
+  ball->update(0, 0);  // the top goes forward by 10 sin 0.1
+  EXPECT_NEAR(ball->mesh.vertices[0][0], 0.998334, 1e-5);
+  EXPECT_NEAR(ball->mesh.vertices[0][1], 0.0, 1e-6);
+  EXPECT_NEAR(ball->mesh.vertices[0][2], 9.950042, 1e-5);
+
+  const float points[][3] = {{0, 0, 10}, {10, 0, 0}, {3, -4, 5}, {-6, 8, 0}, {0, 0, -10}};
+  for (const auto& v : {std::array{1.f, 0.f}, {-1.5f, 2.f}, {2.2f, -2.2f}, {-0.3f, -0.05f}}) {
+    auto b = std::make_unique<world::Ball>();
+    b->vx = v[0], b->vy = v[1];
+    b->mesh.vertexCount = 5;
+    std::copy(&points[0][0], &points[0][0] + 15, &b->mesh.vertices[0][0]);
+    for (int frame = 0; frame < 2; ++frame) b->update(0, 0);  // the turns add up
+    // Rodrigues' rotation by 2 s / 10 about +z cross the direction of travel.
+    const long double s = std::hypot(static_cast<long double>(v[0]), v[1]), a = s / 5;
+    const long double k[3] = {-v[1] / s, v[0] / s, 0};
+    for (int i = 0; i < 5; ++i) {
+      const float* p = points[i];
+      const long double dot = k[0] * p[0] + k[1] * p[1];
+      const long double cross[3] = {k[1] * p[2], -k[0] * p[2], k[0] * p[1] - k[1] * p[0]};
+      for (int j = 0; j < 3; ++j)
+        EXPECT_NEAR(b->mesh.vertices[i][j],
+                    p[j] * std::cos(a) + cross[j] * std::sin(a) + k[j] * dot * (1 - std::cos(a)),
+                    2e-5)
+            << v[0] << "," << v[1] << " #" << i;
+    }
+  }
+}
+
+TEST(Ball, BounceMirrorsTheVelocityAndStepsOneUnitAwayWithABump) {
+  // Ball x y vx vy, obstacle x y, and the tolerance the 3.14159 and 6.28318 constants need.
+  const float cases[][7] = {
+      {0, -30, 0, 2, 0, 0, 1e-5f},     // head on from below
+      {-10, 0, 1, 1, 0, 0, 1e-5f},     // centre line along +x
+      {-20, -20, 2, 0, 0, 0, 1e-5f},   // diagonal centre line
+      {0, -30, 0, -2, 0, 0, 5e-5f},    // already moving away: mirrored all the same
+      {10, 0, -1, 0.5f, 0, 0, 5e-5f},  // centre line along -x
+      {95, -40, -1.7f, -0.4f, 80, -52, 5e-5f},
+  };
+  uint8_t image[4] = {'R', 'I', 'F', 'F'};
+  const assets::SoundClip bump{image, sizeof image};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << "ball " << c[0] << "," << c[1] << " v " << c[2] << "," << c[3]);
+    world::Ball ball;
+    ball.x = c[0], ball.y = c[1], ball.vx = c[2], ball.vy = c[3];
+    ball.bumpClip = &bump;
+    const long double dx = c[4] - c[0], dy = c[5] - c[1], d = std::hypot(dx, dy);
+    const long double nx = dx / d, ny = dy / d, dot = c[2] * nx + c[3] * ny;
+    SoundLog log;
+    ball.bounce(c[4] - c[0], c[5] - c[1]);
+    EXPECT_NEAR(ball.vx, c[2] - 2 * dot * nx, c[6]);
+    EXPECT_NEAR(ball.vy, c[3] - 2 * dot * ny, c[6]);
+    const double landing = &c - cases < 2 ? 0 : 1e-5;  // the first two land exactly
+    EXPECT_NEAR(ball.x, c[0] - nx, landing);
+    EXPECT_NEAR(ball.y, c[1] - ny, landing);
+    EXPECT_EQ(log.plays, (Plays{{image, 5}}));
+  }
+  // No centre line or a ball at rest: no direction to mirror about.
+  for (const auto& c :
+       {std::array{1.5f, -0.5f, 0.f, 0.f}, {0.f, 0.f, 12.f, -5.f}, {0.f, 0.f, 0.f, 0.f}}) {
+    world::Ball ball;
+    ball.x = 4, ball.y = 6, ball.vx = c[0], ball.vy = c[1];
+    ball.bumpClip = &bump;
+    SoundLog log;
+    ball.bounce(c[2], c[3]);
+    EXPECT_EQ((std::array{ball.x, ball.y, ball.vx, ball.vy}), (std::array{4.f, 6.f, c[0], c[1]}));
+    EXPECT_TRUE(log.plays.empty());
+  }
+}
+
+TEST(Roach, InitSetsThePiecesAndTheLegsSwingInASixStepCycle) {
+  tt::ensureGlContext();  // missing files leave the pieces without meshes
+  auto roach = std::make_unique<world::Roach>();
+  roach->walkPhase = 4;
+  roach->init("a", "b", "c", "d", "e", "f", 12.5f, -3.0f, 217.0f);
+  EXPECT_EQ((std::array{roach->x, roach->y, roach->heading, roach->speed}),
+            (std::array{12.5f, -3.0f, 217.0f, 1.4f}));
+  const float want[8][4] = {{0, 0, 1.5f, 0},          {3, 7, 1.7f, 0},        {4.8f, 2.5f, 2, 3},
+                            {0, 2.5f, 2, -3},         {4.4f, 0.5f, 2.5f, -9}, {0.4f, 0.5f, 2.5f, 9},
+                            {4.6f, -0.5f, 2.5f, -30}, {0.2f, -0.5f, 2.5f, 30}};
+  for (int k = 0; k < 8; ++k) {
+    const world::RoachPart& p = roach->parts[k];
+    EXPECT_EQ((std::array{p.x, p.y, p.scale, p.rotation}), std::to_array(want[k])) << k;
+  }
+  // One settling step, then a cycle of six. Steps walked, phase, then the turns of pieces 2..7.
+  const float steps[][8] = {{1, 1, 3, -9, -3, 9, -30, 24},
+                            {4, 4, 15, 3, -15, -3, -18, 36},
+                            {7, 1, 3, -9, -3, 9, -30, 24}};
+  for (int walked = 0; const auto& s : steps) {
+    for (; walked < s[0]; ++walked) roach->walk();
+    EXPECT_EQ(roach->walkPhase, s[1]);
+    for (int k = 2; k < 8; ++k) EXPECT_EQ(roach->parts[k].rotation, s[k]) << "step " << s[0];
+  }
+}
+
+TEST(Roach, WalkStepsAlongTheHeadingAndOutsideTheCycleOnlyMoves) {
+  const float d = 0.98994949f;  // 1.4 / sqrt 2
+  const float cases[][6] = {    // heading x y, the wanted x y, and a phase outside 0..6
+                            {0, 0, 0, 0, 1.4f, 7},
+                            {90, 0, 0, -1.4f, 0, -1},
+                            {45, 10, -20, 10 - d, -20 + d, 100}};
+  for (const auto& c : cases) {
+    auto roach = std::make_unique<world::Roach>();
+    roach->x = c[1], roach->y = c[2], roach->heading = c[0], roach->speed = 1.4f;
+    roach->walkPhase = static_cast<int>(c[5]);
+    for (int k = 0; k < 8; ++k) roach->parts[k].rotation = k * 5.0f;
+    roach->walk();
+    EXPECT_NEAR(roach->x, c[3], 1e-5) << c[0];  // only the 3.14159 used for pi keeps these inexact
+    EXPECT_NEAR(roach->y, c[4], 1e-5) << c[0];
+    if (c[0] == 0) {
+      EXPECT_EQ(roach->y, 1.4f);
+    }
+    EXPECT_EQ(roach->walkPhase, c[5]);
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(roach->parts[k].rotation, k * 5.0f);
+  }
+}
+
+TEST(Roach, SteerAwayTurnsFromWhatLiesWithin110DegreesOfTheHeading) {
+  // Heading, direction, factor, wanted heading. (0, 1) has bearing exactly 0, so d = 360 - heading.
+  const float cases[][5] = {
+      {0, 0, 1, 1, 357},          // d = 0: clockwise, wrapped
+      {250, 0, 1, 1, 247},        // d = 110: clockwise
+      {249.9f, 0, 1, 1, 249.9f},  // d = 110.1: no turn
+      {180, 0, 1, 4, 180},        // d = 180, straight behind
+      {110, 0, 1, 1, 113},        // d = 250: counter-clockwise
+      {200, -5, -5, 2, 206},      // bearing 135, d = 295
+      {1, -1, 1, 1, 358},         // bearing 45: 1 - 3 wraps to 358
+      {359, 1, 0, 4, 11},         // bearing 270: 359 + 12 wraps to 11
+      {42, 0, 0, 4, 42},          // zero vector: no direction, no turn
+  };
+  for (const auto& c : cases) {
+    world::Roach roach;
+    roach.heading = c[0];
+    roach.steerAway(c[1], c[2], c[3]);
+    EXPECT_EQ(roach.heading, c[4]) << c[0] << " towards " << c[1] << "," << c[2] << " x" << c[3];
+  }
+}
+
+using tt::capture;
+using tt::Corner;
+using tt::Polygons;
+
+struct FreshGl {  // the fixed state before and after
+  FreshGl() { tt::resetGlState(); }
+  ~FreshGl() { tt::resetGlState(); }
+};
+
+// One triangle: the model's origin and the tips of its x and y axes.
+void giveAxes(assets::Model& m, float length) {
+  m.mesh.vertexCount = 3;
+  m.mesh.faceCount = 1;
+  m.mesh.vertices[1][0] = m.mesh.vertices[2][1] = length;
+  for (int i = 0; i < 3; ++i) m.mesh.faces[0][i] = i;
+}
+
+void expectTriangle(const Polygons& drawn, const std::array<std::array<double, 3>, 3>& want,
+                    double tol) {
+  ASSERT_EQ(drawn.size(), 1u);
+  ASSERT_EQ(drawn[0].size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NEAR(drawn[0][i].x, want[i][0], tol) << i;
+    EXPECT_NEAR(drawn[0][i].y, want[i][1], tol) << i;
+    EXPECT_NEAR(drawn[0][i].z, want[i][2], 1e-3) << i;
+  }
+}
+
+TEST(Prop, InitReseedsFromTheCalendarSecondAndDrawsTurnedTwentyAboveItsPlace) {
+  FreshGl gl;
+  platform::pinCalendarSeconds(1700000000);
+  std::srand(1700000000);
+  const int first = std::rand(), second = std::rand();
+  auto a = std::make_unique<world::Prop>(), b = std::make_unique<world::Prop>();
+  a->init("no_cup.3ds", "no_clay.bmp", -35.0f, 60.5f);
+  std::rand();  // whatever was drawn between two inits does not matter
+  b->init("no_cup.3ds", "no_clay.bmp", 1.0f, 2.0f);
+  platform::pinCalendarSeconds(std::nullopt);
+  EXPECT_EQ((std::array{a->x, a->y, a->rotation, b->rotation}),
+            (std::array{-35.0f, 60.5f, static_cast<float>(first % 360),
+                        static_cast<float>(first % 360)}));
+  EXPECT_EQ(std::rand(), second);  // later draws go on from the fresh seed
+
+  giveAxes(*a, 1);
+  a->x = 10, a->y = 20, a->rotation = 90;  // the x axis along +y, the y axis along -x
+  expectTriangle(capture([&] { a->draw(); }), {{{10, 20, 20}, {10, 21, 20}, {9, 20, 20}}}, 1e-4);
+}
+
+TEST(SquashSpot, GrowsStaysShrinksAndGoesIdleAfterItsNinetyNinthDrawing) {
+  FreshGl gl;
+  uint8_t image[4] = {'R', 'I', 'F', 'F'};
+  const assets::SoundClip squash{image, sizeof image};
+  auto spot = std::make_unique<world::SquashSpot>();
+  giveAxes(*spot, 100);
+  spot->squashClip = &squash;
+  spot->x = 300, spot->y = 200, spot->rotation = 90;
+  spot->scale = 0.6f;  // whatever is left over, frame 1 starts from nothing
+  spot->frame = 1;
+  SoundLog log;
+  float want = 0;
+  for (int f = 1; f <= 99; ++f) {
+    SCOPED_TRACE(f);
+    if (f <= 4) want += 0.25f;
+    if (f > 70) want = static_cast<float>(want - 0.03);
+    if (f <= 71) {
+      EXPECT_EQ(want, f < 4 ? 0.25f * f : f <= 70 ? 1.0f : 0.97f);
+    }
+    expectTriangle(capture([&] { spot->animate(); }),
+                   {{{300, 200, 5.5}, {300, 200 + 100 * want, 5.5}, {300 - 100 * want, 200, 5.5}}},
+                   2e-4);
+    EXPECT_EQ(log.plays, (Plays{{image, 5}}));
+    if (f < 99) {
+      EXPECT_EQ(std::pair(spot->scale, spot->frame), std::pair(want, f + 1));
+    }
+  }
+  EXPECT_NEAR(want, 0.13, 1e-5);
+  EXPECT_EQ((std::array{spot->x, spot->y, spot->scale, spot->rotation}),
+            (std::array{0.f, 0.f, 0.f, 0.f}));
+  EXPECT_EQ(spot->frame, 0);
+  EXPECT_TRUE(capture([&] { spot->animate(); }).empty());
+  EXPECT_EQ(log.plays.size(), 1u);
+
+  spot->frame = 1;  // started again: one sound more
+  for (int i = 0; i < 30; ++i) spot->animate();
+  EXPECT_EQ(log.plays.size(), 2u);
+  spot->x = 500, spot->y = 300;
+  spot->frame = 1;  // squashed again at a new place while the stain shows
+  // The idle stain lost its rotation, so the x axis points along +x again.
+  expectTriangle(capture([&] { spot->animate(); }),
+                 {{{500, 300, 5.5}, {525, 300, 5.5}, {500, 325, 5.5}}}, 1e-4);
+  EXPECT_EQ(spot->scale, 0.25f);
+  EXPECT_EQ(log.plays.size(), 3u);
+}
+
+struct FontTexture : FreshGl {  // a font name of its own, the previous one put back after
+  GLuint name = 0, previous = text::fontTexture();
+  FontTexture() { glGenTextures(1, &name), text::setFontTexture(name); }
+  ~FontTexture() { text::setFontTexture(previous), glDeleteTextures(1, &name); }
+};
+
+TEST(DrawText, EachCharacterIsASquareCutFromItsGlyphCell) {
+  FontTexture font;
+  struct Case {
+    std::string text;
+    float size, x, y, z, angle;
+    std::vector<std::pair<float, float>> cells;  // s and t of each glyph's bottom left
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"A", 10, 100, 50, 0, 0, {{0.3f, 0.6f}}},
+      {" ~", 10, 100, 50, 0, 0, {{0.0f, 0.9f}, {0.4f, 0.0f}}},      // the first and the last cell
+      {"W\xe9", 10, 100, 50, 0, 0, {{0.5f, 0.4f}, {-0.5f, 1.4f}}},  // signed -23, for the wrap
+      {"\x1f", 10, 100, 50, 0, 0, {{-0.1f, 0.9f}}},                 // rows truncate toward zero
+      {"Hi9!0", 12.5f, -200, -100, 5, 0,
+       {{0, 0.5f}, {0.3f, 0.2f}, {0.5f, 0.7f}, {0.1f, 0.9f}, {0.6f, 0.8f}}},
+      {"299", 7.5f, 13.3f, 40, -3, 180, {{0.8f, 0.8f}, {0.5f, 0.7f}, {0.5f, 0.7f}}},  // toward -x
+      {"", 10, 5, 5, 5, 0, {}},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    const auto drawn = capture(
+        [&] { text::drawText(c.size, c.x, c.y, c.z, c.angle, c.text.c_str()); }, -480, -320);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), font.name);
+    // The renderer may hand a quad back as two triangles; each corner counts for the glyph whose
+    // square holds it.
+    std::vector<std::set<std::pair<long, long>>> squares(c.cells.size());  // (u, v) in glyph i
+    for (const auto& polygon : drawn) {
+      float first = 1e9f;
+      for (const Corner& k : polygon)
+        first = std::min(first, (c.angle == 0 ? 1 : -1) * (k.x - c.x) / c.size);
+      const long i = std::lround(first);
+      ASSERT_TRUE(i >= 0 && i < static_cast<long>(squares.size())) << i;
+      for (const Corner& k : polygon) {
+        const float u = (c.angle == 0 ? 1 : -1) * (k.x - c.x) / c.size - i,
+                    v = (k.y - c.y) / c.size;
+        squares[i].insert({std::lround(u), std::lround(v)});
+        EXPECT_NEAR(u, std::round(u), 1e-5);
+        EXPECT_NEAR(v, std::round(v), 1e-5);
+        EXPECT_NEAR(k.s, c.cells[i].first + 0.1f * std::round(u), 1e-6);
+        EXPECT_NEAR(k.t, c.cells[i].second + 0.1f * std::round(v), 1e-6);
+        EXPECT_NEAR(k.z, c.z, 1e-3);
+      }
+    }
+    for (const auto& corners : squares)
+      EXPECT_EQ(corners, (std::set<std::pair<long, long>>{{0, 0}, {0, 1}, {1, 0}, {1, 1}}));
+  }
+  glTranslatef(5, -7, 1);  // the caller's matrix is the same afterwards
+  glRotatef(20, 0, 0, 1);
+  GLfloat before[16], after[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, before);
+  text::drawText(3, 1, 2, 3, 45, "Hi");
+  glGetFloatv(GL_MODELVIEW_MATRIX, after);
+  EXPECT_TRUE(std::equal(before, before + 16, after));
+}
+
+}  // namespace
