@@ -42,7 +42,7 @@ constexpr intptr_t packPoint(int x, int y) {
 
 using WindowProc = intptr_t (*)(Window*, uint32_t code, uintptr_t wParam, intptr_t lParam);
 
-struct WindowSpec {
+struct WindowOptions {
   const char* title;
   int x, y;                       // screen position
   int clientWidth, clientHeight;  // fixed; the window cannot be resized
@@ -58,7 +58,7 @@ const char* lastError();
 // Creates the window hidden, with a black background, the arrow cursor and
 // the game's icon. The GL surface it gets is double-buffered 8-bit RGBA with
 // a 16-bit depth buffer, for a compatibility-profile context.
-Window* createWindow(const WindowSpec& spec);
+Window* createWindow(const WindowOptions& options);
 void showWindow(Window* window);
 // Sends kMsgDestroy to the window's procedure, then destroys it.
 void destroyWindow(Window* window);

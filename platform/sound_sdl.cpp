@@ -58,13 +58,13 @@ Decoded decode(const uint8_t* image, size_t size, const SDL_AudioSpec& target) {
   if (size > static_cast<size_t>(INT32_MAX) || !chunksFit(image, size)) return out;
   SDL_RWops* rw = SDL_RWFromConstMem(image, static_cast<int>(size));
   if (!rw) return out;
-  SDL_AudioSpec spec{};
+  SDL_AudioSpec source{};
   Uint8* buffer = nullptr;
   Uint32 length = 0;
-  if (!SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length)) return out;
+  if (!SDL_LoadWAV_RW(rw, 1, &source, &buffer, &length)) return out;
   SDL_AudioCVT cvt;
-  if (length > 0 && SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, target.format, target.channels,
-                        target.freq) >= 0) {
+  if (length > 0 && SDL_BuildAudioCVT(&cvt, source.format, source.channels, source.freq,
+                                      target.format, target.channels, target.freq) >= 0) {
     std::vector<uint8_t> work(static_cast<size_t>(length) * static_cast<size_t>(cvt.len_mult));
     std::memcpy(work.data(), buffer, length);
     cvt.buf = work.data();

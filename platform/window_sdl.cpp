@@ -126,7 +126,7 @@ void shutdownVideo() { SDL_Quit(); }
 
 const char* lastError() { return SDL_GetError(); }
 
-Window* createWindow(const WindowSpec& spec) {
+Window* createWindow(const WindowOptions& options) {
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
@@ -139,15 +139,15 @@ Window* createWindow(const WindowSpec& spec) {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
 
-  SDL_Window* sdl = SDL_CreateWindow(spec.title, spec.x, spec.y, spec.clientWidth,
-                                     spec.clientHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  SDL_Window* sdl = SDL_CreateWindow(options.title, options.x, options.y, options.clientWidth,
+                                     options.clientHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!sdl) return nullptr;
   if (SDL_Surface* icon = makeIcon()) {
     SDL_SetWindowIcon(sdl, icon);
     SDL_FreeSurface(icon);
   }
   SDL_SetCursor(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
-  auto* window = new Window{sdl, spec.proc};
+  auto* window = new Window{sdl, options.proc};
   gWindow = window;
   return window;
 }

@@ -18,7 +18,10 @@ void drawLeg(Image& img, V2 hip, V2 knee, V2 foot, float width, Rgb col) {
 void drawCloth(Image& img, V2 c, float rx, float ry, float dim) {
   // A round of gingham seen at a slant: checks squashed vertically.
   paintShape(
-      img, c.x - rx, c.y - ry, c.x + rx, c.y + ry, [&](float x, float y) { return sdEllipse({x, y}, c, rx, ry, 0); },
+      img, c.x - rx, c.y - ry, c.x + rx, c.y + ry,
+      [&](float x, float y) {
+        return sdEllipse({x, y}, c, rx, ry, 0);
+      },
       [&](float x, float y) {
         const float edge = length(V2{(x - c.x) / rx, (y - c.y) / ry});
         return gingham(x / 44, (y - c.y) / 15) * (dim * (1 - 0.35f * edge * edge));
@@ -26,7 +29,8 @@ void drawCloth(Image& img, V2 c, float rx, float ry, float dim) {
 }
 
 void drawConfetti(Image& img, Rng& rng, int count, float x0, float x1, float y1, float alpha) {
-  const Rgb colours[6] = {hex(0xE8302A), hex(0x2A6FE8), hex(0x2AB04A), hex(0xD83AC8), hex(0xFFFFFF), hex(0x20C0D0)};
+  const Rgb colours[6] = {hex(0xE8302A), hex(0x2A6FE8), hex(0x2AB04A),
+                          hex(0xD83AC8), hex(0xFFFFFF), hex(0x20C0D0)};
   for (int k = 0; k < count; ++k) {
     const V2 c{rng.range(x0, x1), rng.range(10, y1)};
     const float a = rng.range(0, kPi), w = rng.range(4, 8), h = rng.range(2, 4);
@@ -60,7 +64,8 @@ Image makeWinPicture(const Image& earth) {
       img, 20, 390, 380, 490,
       [&](float x, float y) {
         const float a = std::atan2(y - 440, x - 195);
-        return sdEllipse({x, y}, {195, 440}, 165 + 16 * noise2(std::cos(a) * 2, std::sin(a) * 2, 92), 34, 0);
+        return sdEllipse({x, y}, {195, 440},
+                         165 + 16 * noise2(std::cos(a) * 2, std::sin(a) * 2, 92), 34, 0);
       },
       solid(hex(0x4A4016)), 0.85f);
   const Rgb leg = hex(0x2E1406);
@@ -70,11 +75,15 @@ Image makeWinPicture(const Image& earth) {
     drawLeg(img, {x, 450}, {x - 28 + lean, 474}, {x - 46 + 1.6f * lean, 490}, 8, leg);  // near side
   }
   paintShape(
-      img, 30, 410, 370, 470, [&](float x, float y) { return sdEllipse({x, y}, {200, 440}, 165, 24, 0); },
+      img, 30, 410, 370, 470,
+      [&](float x, float y) {
+        return sdEllipse({x, y}, {200, 440}, 165, 24, 0);
+      },
       [&](float x, float y) {
         const float ny = (y - 440) / 24;
         Rgb c = mix(hex(0x8A3A14), hex(0x4A1A08), clamp01(0.5f + 0.6f * ny));
-        if (x > 300) c = mix(c, hex(0xC89A5A), 0.6f * smoothstep(0.3f, 0.8f, std::fabs(ny)));  // shield margin
+        if (x > 300)
+          c = mix(c, hex(0xC89A5A), 0.6f * smoothstep(0.3f, 0.8f, std::fabs(ny)));  // shield margin
         return c;
       });
   strokeLine(img, {40, 440}, {290, 440}, 2.5f, hex(0x1E0A04));  // wing seam
@@ -126,25 +135,34 @@ Image makeLosePicture() {
   // The cracked plate it dances on.
   fillEllipse(img, {195, 440}, 150, 36, 0, hex(0xC8CCD2));
   fillEllipse(img, {195, 440}, 112, 25, 0, hex(0xE4E8EC));
-  strokePath(img, {{90, 430}, {130, 446}, {160, 436}, {185, 452}, {215, 441}, {240, 458}}, 2.2f, hex(0x303640));
+  strokePath(img, {{90, 430}, {130, 446}, {160, 436}, {185, 452}, {215, 441}, {240, 458}}, 2.2f,
+             hex(0x303640));
   strokePath(img, {{160, 436}, {168, 418}}, 1.8f, hex(0x303640));
   strokePath(img, {{215, 441}, {232, 425}, {258, 428}}, 1.8f, hex(0x303640));
   // The roach, standing tall and grinning.
   const V2 body{195, 285};
   const Rgb brown = hex(0x6E2E0E), dark = hex(0x2A1006), limb = hex(0x3C1A08);
   for (float s : {-1.0f, 1.0f}) {
-    drawLeg(img, body + V2{55 * s, 70}, body + V2{105 * s, 110}, body + V2{88 * s, 155}, 11, limb);   // hind legs
-    drawLeg(img, body + V2{62 * s, 15}, body + V2{120 * s, 20}, body + V2{128 * s, 75}, 10, limb);    // middle legs
+    drawLeg(img, body + V2{55 * s, 70}, body + V2{105 * s, 110}, body + V2{88 * s, 155}, 11,
+            limb);  // hind legs
+    drawLeg(img, body + V2{62 * s, 15}, body + V2{120 * s, 20}, body + V2{128 * s, 75}, 10,
+            limb);  // middle legs
   }
-  drawLeg(img, body + V2{-55, -60}, body + V2{-118, -50}, body + V2{-78, -18}, 10, limb);  // arm on the hip
+  drawLeg(img, body + V2{-55, -60}, body + V2{-118, -50}, body + V2{-78, -18}, 10,
+          limb);  // arm on the hip
   fillEllipse(img, body + V2{-74, -18}, 9, 7, 0, limb);
   paintShape(
       img, body.x - 82, body.y - 132, body.x + 82, body.y + 132,
-      [&](float x, float y) { return sdEllipse({x, y}, body, 80, 130, 0); },
       [&](float x, float y) {
-        const float nx = (x - body.x) / 80, ny = (y - body.y) / 130, rim = std::sqrt(nx * nx + ny * ny);
-        Rgb c = mix(hex(0xA04A1A), brown, smoothstep(-0.6f, 0.6f, nx + 0.3f * ny)) * (1 - 0.5f * rim * rim * rim);
-        const float hl = std::exp(-((nx + 0.45f) * (nx + 0.45f) / 0.02f + (ny + 0.05f) * (ny + 0.05f) / 0.15f));
+        return sdEllipse({x, y}, body, 80, 130, 0);
+      },
+      [&](float x, float y) {
+        const float nx = (x - body.x) / 80, ny = (y - body.y) / 130,
+                    rim = std::sqrt(nx * nx + ny * ny);
+        Rgb c = mix(hex(0xA04A1A), brown, smoothstep(-0.6f, 0.6f, nx + 0.3f * ny)) *
+                (1 - 0.5f * rim * rim * rim);
+        const float hl =
+            std::exp(-((nx + 0.45f) * (nx + 0.45f) / 0.02f + (ny + 0.05f) * (ny + 0.05f) / 0.15f));
         return mix(c, hex(0xFFE0C0), 0.5f * hl);
       });
   strokeLine(img, body + V2{2, -60}, body + V2{-4, 126}, 3, dark);  // wing seam
@@ -155,8 +173,10 @@ Image makeLosePicture() {
   // Head with a cheeky face.
   const V2 head = body + V2{0, -168};
   for (float s : {-1.0f, 1.0f})  // feelers
-    strokePath(img, {head + V2{12 * s, -30}, head + V2{40 * s, -75}, head + V2{95 * s, -100}, head + V2{150 * s, -95}}, 4,
-               limb);
+    strokePath(img,
+               {head + V2{12 * s, -30}, head + V2{40 * s, -75}, head + V2{95 * s, -100},
+                head + V2{150 * s, -95}},
+               4, limb);
   fillCircle(img, head, 46, hex(0x7A3814));
   fillCircle(img, head - V2{14, 16}, 14, hex(0xA8643A), 0.5f);
   for (float s : {-1.0f, 1.0f}) {
@@ -173,8 +193,11 @@ Image makeLosePicture() {
   }
   grin.push_back(head + V2{26, 8});
   fillPolygon(img, grin, hex(0x3A0A08));
-  fillPolygon(img, {head + V2{-22, 10}, head + V2{22, 10}, head + V2{18, 18}, head + V2{-18, 18}}, hex(0xFFFFF0));
-  for (int k = -1; k <= 1; ++k) strokeLine(img, head + V2{8.0f * float(k), 10}, head + V2{8.0f * float(k), 18}, 1.2f, hex(0xA09080));
+  fillPolygon(img, {head + V2{-22, 10}, head + V2{22, 10}, head + V2{18, 18}, head + V2{-18, 18}},
+              hex(0xFFFFF0));
+  for (int k = -1; k <= 1; ++k)
+    strokeLine(img, head + V2{8.0f * float(k), 10}, head + V2{8.0f * float(k), 18}, 1.2f,
+               hex(0xA09080));
   // Thumbing its nose: the right arm up to the face, fingers spread and waggling.
   drawLeg(img, body + V2{58, -60}, body + V2{118, -110}, head + V2{18, 12}, 10, limb);
   const V2 hand = head + V2{34, 4};

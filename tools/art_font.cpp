@@ -10,7 +10,7 @@
 namespace gen {
 namespace {
 
-constexpr int kCell = 64;  // 640 x 640; scaled to 512 x 512 when the mipmaps are built
+constexpr int kCell = 64;   // 640 x 640; scaled to 512 x 512 when the mipmaps are built
 constexpr int kMargin = 4;  // ink keeps off the cell edges so rescaling never bleeds
 const Rgb kPaper = hex(0xF2E6C8), kInk = hex(0x3A2414);
 

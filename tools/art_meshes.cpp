@@ -55,7 +55,8 @@ uint16_t ring(MeshData& m, int n, float r, float z, float v, float u0 = 0.0f, fl
 
 void joinRings(MeshData& m, uint16_t lower, uint16_t upper, int n) {
   for (int k = 0; k < n; ++k)
-    m.quad(uint16_t(lower + k), uint16_t(lower + k + 1), uint16_t(upper + k + 1), uint16_t(upper + k));
+    m.quad(uint16_t(lower + k), uint16_t(lower + k + 1), uint16_t(upper + k + 1),
+           uint16_t(upper + k));
 }
 
 }  // namespace
@@ -68,7 +69,8 @@ MeshData makeTableMesh() {
   for (int j = 0; j <= ny; ++j)
     for (int i = 0; i <= nx; ++i) {
       const float s = float(i) / nx, t = float(j) / ny;
-      m.vertex(-kTableHalfX + 2 * kTableHalfX * s, -kTableHalfY + 2 * kTableHalfY * t, kTableTopZ, s, t * kLinenTopV);
+      m.vertex(-kTableHalfX + 2 * kTableHalfX * s, -kTableHalfY + 2 * kTableHalfY * t, kTableTopZ,
+               s, t * kLinenTopV);
     }
   for (int j = 0; j < ny; ++j)
     for (int i = 0; i < nx; ++i) {
@@ -85,10 +87,10 @@ MeshData makeTableMesh() {
     const float uScale = span / (2 * kTableHalfX);
     const uint16_t a = m.vertex(cx[e] * kTableHalfX, cy[e] * kTableHalfY, kTableTopZ, 0, vTop);
     const uint16_t b = m.vertex(cx[f] * kTableHalfX, cy[f] * kTableHalfY, kTableTopZ, uScale, vTop);
-    const uint16_t c =
-        m.vertex(cx[f] * (kTableHalfX + flare), cy[f] * (kTableHalfY + flare), kTableBottomZ, uScale, vLow);
-    const uint16_t d =
-        m.vertex(cx[e] * (kTableHalfX + flare), cy[e] * (kTableHalfY + flare), kTableBottomZ, 0, vLow);
+    const uint16_t c = m.vertex(cx[f] * (kTableHalfX + flare), cy[f] * (kTableHalfY + flare),
+                                kTableBottomZ, uScale, vLow);
+    const uint16_t d = m.vertex(cx[e] * (kTableHalfX + flare), cy[e] * (kTableHalfY + flare),
+                                kTableBottomZ, 0, vLow);
     m.quad(a, d, c, b);
   }
   return m;
@@ -133,7 +135,8 @@ MeshData makeCupMesh() {
   joinRings(m, foot, wallTop, n);
   // Rounded rim.
   const uint16_t rimOut = ring(m, n, rOut, lip, kClayWallV1 + 0.01f);
-  const uint16_t rimMid = ring(m, n, 0.5f * (rOut + rIn), kCupTopZ, 0.5f * (kClayWallV1 + kClayRimV1));
+  const uint16_t rimMid =
+      ring(m, n, 0.5f * (rOut + rIn), kCupTopZ, 0.5f * (kClayWallV1 + kClayRimV1));
   const uint16_t rimIn = ring(m, n, rIn, lip, kClayRimV1 - 0.01f);
   joinRings(m, rimOut, rimMid, n);
   joinRings(m, rimMid, rimIn, n);
@@ -146,9 +149,11 @@ MeshData makeCupMesh() {
   const uint16_t centre = m.vertex(0, 0, kCoffeeZ, 0.5f, 0.75f);
   for (int k = 0; k < n; ++k) {
     const float a = kTwoPi * float(k) / n;
-    m.vertex(rIn * std::cos(a), rIn * std::sin(a), kCoffeeZ, 0.5f + coffeeR * std::cos(a), 0.75f + coffeeR * std::sin(a));
+    m.vertex(rIn * std::cos(a), rIn * std::sin(a), kCoffeeZ, 0.5f + coffeeR * std::cos(a),
+             0.75f + coffeeR * std::sin(a));
   }
-  for (int k = 0; k < n; ++k) m.tri(centre, uint16_t(centre + 1 + k), uint16_t(centre + 1 + (k + 1) % n));
+  for (int k = 0; k < n; ++k)
+    m.tri(centre, uint16_t(centre + 1 + k), uint16_t(centre + 1 + (k + 1) % n));
   // Handle on the +x side: a half loop in the x-z plane, both ends buried in
   // the wall, reaching out to x ~21.5 (a little beyond the radius 16).
   constexpr int along = 8, around = 6;
@@ -184,7 +189,8 @@ MeshData makePizzaMesh() {
   };
   // Radius and height of each ring: flat cheese, then the raised crust.
   const float radius[5] = {18.0f, 36.0f, kCrustInner, 46.0f, kPizzaRadius};
-  const float height[5] = {kPizzaCheeseZ, kPizzaCheeseZ, kPizzaCheeseZ + 0.2f, kPizzaCrustZ, -11.6f};
+  const float height[5] = {kPizzaCheeseZ, kPizzaCheeseZ, kPizzaCheeseZ + 0.2f, kPizzaCrustZ,
+                           -11.6f};
   const uint16_t centre = planar(0, 0, kPizzaCheeseZ, m);
   for (int r = 0; r < 5; ++r)
     for (int k = 0; k < n; ++k) {
@@ -243,10 +249,10 @@ MeshData makeAntennaMesh() {
   // inside the head and sweep forward and out, about 8 units long.
   MeshData m{"antenna", {}, {}, {}};
   const float mid = 0.2f;
-  std::vector<std::array<float, 4>> right = {{0.35f, -0.9f, 1.0f, 0.40f}, {0.65f, 0.6f, 1.1f, 0.36f},
-                                             {1.15f, 2.2f, 1.15f, 0.32f}, {1.85f, 3.8f, 1.1f, 0.28f},
-                                             {2.65f, 5.2f, 1.05f, 0.24f}, {3.35f, 6.3f, 1.0f, 0.2f},
-                                             {3.9f, 7.0f, 0.95f, 0.14f}};
+  std::vector<std::array<float, 4>> right = {
+      {0.35f, -0.9f, 1.0f, 0.40f}, {0.65f, 0.6f, 1.1f, 0.36f},  {1.15f, 2.2f, 1.15f, 0.32f},
+      {1.85f, 3.8f, 1.1f, 0.28f},  {2.65f, 5.2f, 1.05f, 0.24f}, {3.35f, 6.3f, 1.0f, 0.2f},
+      {3.9f, 7.0f, 0.95f, 0.14f}};
   std::vector<std::array<float, 4>> left;
   // The left feeler spreads a little less and reaches a little further:
   // real ones are never an exact pair.
@@ -289,10 +295,12 @@ MeshData makeSpotMesh() {
       const float a = kTwoPi * float(k) / n, r = f * spotRadius(a);
       planar(r * std::cos(a), r * std::sin(a));
     }
-  for (int k = 0; k < n; ++k) m.tri(centre, uint16_t(centre + 1 + k), uint16_t(centre + 1 + (k + 1) % n));
+  for (int k = 0; k < n; ++k)
+    m.tri(centre, uint16_t(centre + 1 + k), uint16_t(centre + 1 + (k + 1) % n));
   for (int r = 0; r < 2; ++r)
     for (int k = 0; k < n; ++k) {
-      const uint16_t a = uint16_t(centre + 1 + r * n + k), b = uint16_t(centre + 1 + r * n + (k + 1) % n);
+      const uint16_t a = uint16_t(centre + 1 + r * n + k),
+                     b = uint16_t(centre + 1 + r * n + (k + 1) % n);
       m.quad(a, b, uint16_t(b + n), uint16_t(a + n));
     }
   for (const Droplet& d : spotDroplets()) {

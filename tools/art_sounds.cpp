@@ -91,7 +91,8 @@ std::vector<float> makeSqueakX() {
   Resonator rasp;
   float phase = 0, chop = 0;
   for (size_t n = 0; n < w.size(); ++n) {
-    const float t = timeOf(n), f = 700 * std::exp2(t / 0.35f) * (1 + 0.012f * std::sin(kTwoPi * 23 * t));
+    const float t = timeOf(n),
+                f = 700 * std::exp2(t / 0.35f) * (1 + 0.012f * std::sin(kTwoPi * 23 * t));
     phase += kTwoPi * f / kRate;
     chop += (55 + 25 * noise2(t * 40, 0.5f, 83)) / kRate;
     float tone = 0;
@@ -109,7 +110,8 @@ std::vector<float> makeSqueakY() {
   Wave w = blank(0.3f);
   float phase = 0;
   for (size_t n = 0; n < w.size(); ++n) {
-    const float t = timeOf(n), f = 1500 * std::pow(800.0f / 1500.0f, t / 0.3f) * (1 + 0.03f * std::sin(kTwoPi * 14 * t));
+    const float t = timeOf(n), f = 1500 * std::pow(800.0f / 1500.0f, t / 0.3f) *
+                                   (1 + 0.03f * std::sin(kTwoPi * 14 * t));
     phase += kTwoPi * f / kRate;
     const float swell = 0.7f + 0.3f * std::sin(kPi * t / 0.3f);
     w[n] = swell * (std::sin(phase) + 0.25f * std::sin(2 * phase) + 0.08f * std::sin(3 * phase));
@@ -162,12 +164,15 @@ std::vector<float> makeSquash() {
     const float t = timeOf(n);
     phase += kTwoPi * (45 + 80 * std::exp(-t / 0.03f)) / kRate;
     const float thump = std::sin(phase) * std::exp(-t / 0.06f);
-    const float splat = splatLp.step(white(rng), 300 + 2700 * std::exp(-t / 0.06f)) * std::exp(-t / 0.09f);
+    const float splat =
+        splatLp.step(white(rng), 300 + 2700 * std::exp(-t / 0.06f)) * std::exp(-t / 0.09f);
     squelch.tune(180 + 300 * std::exp(-t / 0.08f), 60);
     const float bubbles = 0.6f + 0.4f * std::sin(kTwoPi * 28 * t);
-    const float wet = squelch.step(white(rng)) * smoothstep(0.01f, 0.05f, t) * std::exp(-t / 0.12f) * bubbles;
+    const float wet =
+        squelch.step(white(rng)) * smoothstep(0.01f, 0.05f, t) * std::exp(-t / 0.12f) * bubbles;
     // Clicks come thick at first and thin out.
-    if (rng.uniform() < 0.02f * std::exp(-t / 0.08f)) crackle = rng.range(0.5f, 1.0f) * (rng.uniform() < 0.5f ? -1 : 1);
+    if (rng.uniform() < 0.02f * std::exp(-t / 0.08f))
+      crackle = rng.range(0.5f, 1.0f) * (rng.uniform() < 0.5f ? -1 : 1);
     crackle *= 0.93f;
     const float crack = crackRes.step(crackle * white(rng));
     w[n] = 0.9f * thump + 2.2f * splat + 14.0f * wet + 6.0f * crack;

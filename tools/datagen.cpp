@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path out = argv[1];
-  const std::string font = argc == 3 ? argv[2] : "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
+  const std::string font =
+      argc == 3 ? argv[2] : "/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf";
   std::error_code ec;
   std::filesystem::create_directories(out, ec);
   if (ec) fail("cannot create " + out.string() + ": " + ec.message());

@@ -32,8 +32,9 @@ float lerp(float a, float b, float t) { return a + (b - a) * t; }
 
 // Gradient noise: lattice values alone look blocky along the axes.
 float grad(int32_t ix, int32_t iy, int32_t iz, uint32_t seed, float dx, float dy, float dz) {
-  static constexpr float g[12][3] = {{1, 1, 0}, {-1, 1, 0}, {1, -1, 0}, {-1, -1, 0}, {1, 0, 1}, {-1, 0, 1},
-                                     {1, 0, -1}, {-1, 0, -1}, {0, 1, 1}, {0, -1, 1}, {0, 1, -1}, {0, -1, -1}};
+  static constexpr float g[12][3] = {{1, 1, 0}, {-1, 1, 0}, {1, -1, 0}, {-1, -1, 0},
+                                     {1, 0, 1}, {-1, 0, 1}, {1, 0, -1}, {-1, 0, -1},
+                                     {0, 1, 1}, {0, -1, 1}, {0, 1, -1}, {0, -1, -1}};
   const float* v = g[hash3(ix, iy, iz, seed) % 12u];
   return v[0] * dx + v[1] * dy + v[2] * dz;
 }
@@ -62,13 +63,16 @@ float fbm3(float x, float y, float z, int octaves, uint32_t seed) {
     amp *= 0.5f;
     // Double the frequency and turn the lattice (an orthonormal matrix) so
     // octaves do not line up; the offset keeps the origin from repeating.
-    const float nx = 1.6f * y + 1.2f * z, ny = -1.6f * x + 0.72f * y - 0.96f * z, nz = -1.2f * x - 0.96f * y + 1.28f * z;
+    const float nx = 1.6f * y + 1.2f * z, ny = -1.6f * x + 0.72f * y - 0.96f * z,
+                nz = -1.2f * x - 0.96f * y + 1.28f * z;
     x = nx + 1.7f, y = ny + 9.2f, z = nz + 4.1f;
   }
   return sum / norm;
 }
 
-float fbm2(float x, float y, int octaves, uint32_t seed) { return fbm3(x, y, 0.37f, octaves, seed); }
+float fbm2(float x, float y, int octaves, uint32_t seed) {
+  return fbm3(x, y, 0.37f, octaves, seed);
+}
 
 float sdSegment(V2 p, V2 a, V2 b) {
   const V2 pa = p - a, ba = b - a;
@@ -80,7 +84,8 @@ float sdSegment(V2 p, V2 a, V2 b) {
 float sdEllipse(V2 p, V2 c, float rx, float ry, float angle) {
   const V2 q = rotate(p - c, -angle);
   const float k0 = std::sqrt((q.x / rx) * (q.x / rx) + (q.y / ry) * (q.y / ry));
-  const float k1 = std::sqrt((q.x / (rx * rx)) * (q.x / (rx * rx)) + (q.y / (ry * ry)) * (q.y / (ry * ry)));
+  const float k1 =
+      std::sqrt((q.x / (rx * rx)) * (q.x / (rx * rx)) + (q.y / (ry * ry)) * (q.y / (ry * ry)));
   if (k1 <= 0) return -std::min(rx, ry);
   return k0 * (k0 - 1.0f) / k1;
 }
@@ -92,7 +97,7 @@ float sdPolygon(V2 p, const std::vector<V2>& v) {
     const V2 e = v[j] - v[i], w = p - v[i];
     const V2 b = w - e * std::clamp(dot(w, e) / dot(e, e), 0.0f, 1.0f);
     d = std::min(d, dot(b, b));
-    const bool c1 = p.y >= v[i].y, c2 = p.y < v[j].y, c3 = e.x * w.y > e.y * w.x;
+    const bool c1 = p.y >= v[i].y, c2 = p.y<v[j].y, c3 = e.x * w.y> e.y * w.x;
     if ((c1 && c2 && c3) || (!c1 && !c2 && !c3)) s = -s;
   }
   return s * std::sqrt(d);
@@ -100,7 +105,10 @@ float sdPolygon(V2 p, const std::vector<V2>& v) {
 
 void fillCircle(Image& img, V2 c, float r, Rgb col, float alpha) {
   paintShape(
-      img, c.x - r, c.y - r, c.x + r, c.y + r, [&](float x, float y) { return length(V2{x, y} - c) - r; },
+      img, c.x - r, c.y - r, c.x + r, c.y + r,
+      [&](float x, float y) {
+        return length(V2{x, y} - c) - r;
+      },
       solid(col), alpha);
 }
 
@@ -108,7 +116,10 @@ void fillEllipse(Image& img, V2 c, float rx, float ry, float angle, Rgb col, flo
   const float r = std::max(rx, ry);
   paintShape(
       img, c.x - r, c.y - r, c.x + r, c.y + r,
-      [&](float x, float y) { return sdEllipse({x, y}, c, rx, ry, angle); }, solid(col), alpha);
+      [&](float x, float y) {
+        return sdEllipse({x, y}, c, rx, ry, angle);
+      },
+      solid(col), alpha);
 }
 
 void fillPolygon(Image& img, const std::vector<V2>& pts, Rgb col, float alpha) {
@@ -116,10 +127,17 @@ void fillPolygon(Image& img, const std::vector<V2>& pts, Rgb col, float alpha) {
   for (const V2& p : pts) {
     x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
   }
-  paintShape(img, x0, y0, x1, y1, [&](float x, float y) { return sdPolygon({x, y}, pts); }, solid(col), alpha);
+  paintShape(
+      img, x0, y0, x1, y1,
+      [&](float x, float y) {
+        return sdPolygon({x, y}, pts);
+      },
+      solid(col), alpha);
 }
 
-void strokeLine(Image& img, V2 a, V2 b, float width, Rgb col, float alpha) { strokePath(img, {a, b}, width, col, alpha); }
+void strokeLine(Image& img, V2 a, V2 b, float width, Rgb col, float alpha) {
+  strokePath(img, {a, b}, width, col, alpha);
+}
 
 void strokePath(Image& img, const std::vector<V2>& pts, float width, Rgb col, float alpha) {
   float x0 = pts[0].x, x1 = x0, y0 = pts[0].y, y1 = y0;
@@ -132,7 +150,8 @@ void strokePath(Image& img, const std::vector<V2>& pts, float width, Rgb col, fl
       img, x0 - hw, y0 - hw, x1 + hw, y1 + hw,
       [&](float x, float y) {
         float d = 1e30f;
-        for (size_t i = 1; i < pts.size(); ++i) d = std::min(d, sdSegment({x, y}, pts[i - 1], pts[i]));
+        for (size_t i = 1; i < pts.size(); ++i)
+          d = std::min(d, sdSegment({x, y}, pts[i - 1], pts[i]));
         return d - hw;
       },
       solid(col), alpha);

@@ -46,7 +46,8 @@ inline V2 rotate(V2 p, float a) {
 struct Image {
   int w, h;
   std::vector<Rgb> px;
-  Image(int width, int height, Rgb fill = {}) : w(width), h(height), px(size_t(width) * size_t(height), fill) {}
+  Image(int width, int height, Rgb fill = {})
+      : w(width), h(height), px(size_t(width) * size_t(height), fill) {}
   Rgb& at(int x, int y) { return px[size_t(y) * size_t(w) + size_t(x)]; }
   const Rgb& at(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
   void blend(int x, int y, Rgb c, float a) {
@@ -60,7 +61,9 @@ struct Image {
 // PCG32 with a fixed seed: the same numbers on every run.
 struct Rng {
   uint64_t state;
-  explicit Rng(uint64_t seed) : state(seed * 6364136223846793005ULL + 1442695040888963407ULL) { next(); }
+  explicit Rng(uint64_t seed) : state(seed * 6364136223846793005ULL + 1442695040888963407ULL) {
+    next();
+  }
   uint32_t next() {
     const uint64_t old = state;
     state = old * 6364136223846793005ULL + 1442695040888963407ULL;
@@ -89,9 +92,11 @@ float sdPolygon(V2 p, const std::vector<V2>& v);
 // Paints pixels of the box [x0,x1] x [y0,y1] (pixel units, y down) with
 // colour col(x, y) where dist(x, y) < 0, anti-aliased over one pixel.
 template <class Dist, class Col>
-void paintShape(Image& img, float x0, float y0, float x1, float y1, Dist dist, Col col, float alpha = 1.0f) {
+void paintShape(Image& img, float x0, float y0, float x1, float y1, Dist dist, Col col,
+                float alpha = 1.0f) {
   const int ix0 = std::max(0, int(std::floor(x0)) - 1), iy0 = std::max(0, int(std::floor(y0)) - 1);
-  const int ix1 = std::min(img.w - 1, int(std::ceil(x1)) + 1), iy1 = std::min(img.h - 1, int(std::ceil(y1)) + 1);
+  const int ix1 = std::min(img.w - 1, int(std::ceil(x1)) + 1),
+            iy1 = std::min(img.h - 1, int(std::ceil(y1)) + 1);
   for (int y = iy0; y <= iy1; ++y)
     for (int x = ix0; x <= ix1; ++x) {
       const float px = float(x) + 0.5f, py = float(y) + 0.5f;

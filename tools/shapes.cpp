@@ -5,11 +5,13 @@ namespace gen {
 float spotRadius(float theta) {
   // Noise sampled around a circle is periodic in theta by construction.
   const float c = std::cos(theta), s = std::sin(theta);
-  float r = 9.0f + 1.5f * noise2(1.4f * c + 3.0f, 1.4f * s, 71u) + 0.7f * noise2(4.0f * c, 4.0f * s + 9.0f, 72u);
+  float r = 9.0f + 1.5f * noise2(1.4f * c + 3.0f, 1.4f * s, 71u) +
+            0.7f * noise2(4.0f * c, 4.0f * s + 9.0f, 72u);
   // Splash spikes where the guts squirted out.
   Rng rng(73);
   for (int i = 0; i < 7; ++i) {
-    const float at = rng.range(0, 2 * kPi), height = rng.range(1.5f, 3.8f), width = rng.range(0.14f, 0.28f);
+    const float at = rng.range(0, 2 * kPi), height = rng.range(1.5f, 3.8f),
+                width = rng.range(0.14f, 0.28f);
     float d = std::fabs(theta - at);
     d = std::min(d, 2 * kPi - d);
     r += height * std::exp(-(d / width) * (d / width));

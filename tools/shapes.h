@@ -80,14 +80,19 @@ struct Lobe {
     return s >= 1 ? 0.0f : halfWidth * std::pow(1 - std::pow(s, power), 1 / power);
   }
   bool contains(float t, float x) const {
-    return std::pow(std::fabs(t - centre) / halfLength, power) + std::pow(std::fabs(x) / halfWidth, power) <= 1;
+    return std::pow(std::fabs(t - centre) / halfLength, power) +
+               std::pow(std::fabs(x) / halfWidth, power) <=
+           1;
   }
 };
-constexpr Lobe kWings{0.36f, 0.36f, 3.0f, 2.6f}, kShield{0.745f, 0.16f, 2.85f, 2.2f}, kHead{0.945f, 0.055f, 1.15f, 2.0f};
+constexpr Lobe kWings{0.36f, 0.36f, 3.0f, 2.6f}, kShield{0.745f, 0.16f, 2.85f, 2.2f},
+    kHead{0.945f, 0.055f, 1.15f, 2.0f};
 constexpr float kHeadT = kShield.centre + kShield.halfLength;  // where the head shows in front
 
 // Half-width of the body at t, in model units.
-inline float roachHalfWidth(float t) { return std::max({kWings.width(t), kShield.width(t), kHead.width(t)}); }
+inline float roachHalfWidth(float t) {
+  return std::max({kWings.width(t), kShield.width(t), kHead.width(t)});
+}
 
 // ---- Squash spot -------------------------------------------------------
 // A splat about the roach's size (drawn at scale up to 1.0): radius ~14.

@@ -1,6 +1,6 @@
-#include <algorithm>
 #include "writers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,7 +56,8 @@ void save(const std::string& path, const std::vector<uint8_t>& data) {
 
 void write3ds(const std::string& path, const MeshData& m) {
   if (m.name.empty() || m.name.size() >= 20) fail(path + ": object name must be 1..19 characters");
-  if (m.pos.size() > kMeshCapacity || m.faces.size() > kMeshCapacity) fail(path + ": over 500 vertices or faces");
+  if (m.pos.size() > kMeshCapacity || m.faces.size() > kMeshCapacity)
+    fail(path + ": over 500 vertices or faces");
   for (const auto& f : m.faces)
     for (uint16_t i : f)
       if (i >= m.pos.size()) fail(path + ": face index out of range");
@@ -81,7 +82,8 @@ void write3ds(const std::string& path, const MeshData& m) {
   o.close(uvs);
   const size_t faces = o.open(0x4120);
   o.u16(uint16_t(m.faces.size()));
-  for (const auto& f : m.faces) o.u16(f[0]), o.u16(f[1]), o.u16(f[2]), o.u16(7);  // 7: all edges visible
+  for (const auto& f : m.faces)
+    o.u16(f[0]), o.u16(f[1]), o.u16(f[2]), o.u16(7);  // 7: all edges visible
   o.close(faces);
   o.close(trimesh);
   o.close(object);
@@ -146,7 +148,8 @@ void writePng(const std::string& path, const Image& img) {
 
 void writeBmp(const std::string& path, const Image& img) {
   // The game reads rows with no padding, so a row must be whole 4-byte words.
-  if (img.w <= 0 || img.h <= 0 || img.w % 4 != 0) fail(path + ": width must be a positive multiple of 4");
+  if (img.w <= 0 || img.h <= 0 || img.w % 4 != 0)
+    fail(path + ": width must be a positive multiple of 4");
   const uint32_t dataSize = uint32_t(img.w) * uint32_t(img.h) * 3;
   Bytes o;
   o.tag("BM");

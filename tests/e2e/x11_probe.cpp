@@ -105,8 +105,8 @@ int hash(Display* display, Window window, char** rect) {
 
 int main(int argc, char** argv) {
   const bool isHash = argc == 7 && std::strcmp(argv[1], "hash") == 0;
-  if (argc < 3 || (std::strcmp(argv[1], "close") != 0 && std::strcmp(argv[1], "look") != 0 &&
-                   !isHash)) {
+  if (argc < 3 ||
+      (std::strcmp(argv[1], "close") != 0 && std::strcmp(argv[1], "look") != 0 && !isHash)) {
     std::fprintf(stderr, "usage: x11_probe close|look WINDOW [FILE] | hash WINDOW X Y W H\n");
     return 2;
   }
@@ -117,10 +117,10 @@ int main(int argc, char** argv) {
   }
   XSetErrorHandler(onXError);
   const Window window = static_cast<Window>(std::strtoul(argv[2], nullptr, 0));
-  const int status = isHash                               ? hash(display, window, argv + 3)
-                     : std::strcmp(argv[1], "close") == 0 ? closeWindow(display, window)
-                                                          : look(display, window,
-                                                                 argc > 3 ? argv[3] : nullptr);
+  const int status = isHash ? hash(display, window, argv + 3)
+                     : std::strcmp(argv[1], "close") == 0
+                         ? closeWindow(display, window)
+                         : look(display, window, argc > 3 ? argv[3] : nullptr);
   XCloseDisplay(display);
   return status;
 }
