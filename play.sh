@@ -7,19 +7,8 @@ cd "$(dirname "${BASH_SOURCE[0]}")"
 PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev
   libgl1-mesa-dri libegl1 libegl-mesa0 libfreetype-dev fonts-dejavu-core)
 
-install_missing() {
-  local missing=() p
-  for p in "$@"; do
-    dpkg -s "$p" 2>/dev/null | grep -q '^Status: install ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "==> installing: ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
+# shellcheck source=tools/install_missing.sh
+source tools/install_missing.sh
 
 # Runs a step quietly; on failure shows the end of its log.
 quietly() {

@@ -12,19 +12,8 @@ PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-mesa-de
   libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev
   xvfb xdotool x11-utils xauth libx11-dev valgrind desktop-file-utils appstream)
 
-install_missing() {
-  local missing=() p
-  for p in "$@"; do
-    dpkg -s "$p" 2>/dev/null | grep -q '^Status: install ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "==> installing: ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
-}
+# shellcheck source=tools/install_missing.sh
+source tools/install_missing.sh
 
 # Runs a step quietly; on failure shows the end of its log.
 quietly() {
