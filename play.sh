@@ -4,9 +4,6 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
-PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev
-  libgl1-mesa-dri libegl1 libegl-mesa0 libfreetype-dev fonts-dejavu-core)
-
 # shellcheck source=tools/install_missing.sh
 source tools/install_missing.sh
 
@@ -21,7 +18,8 @@ quietly() {
   fi
 }
 
-install_missing "${PACKAGES[@]}"
+# shellcheck disable=SC2046  # one package name per word
+install_missing $(packages_for build run)
 echo "==> configuring"
 quietly build/configure.log cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTT_BUILD_TESTS=OFF
 echo "==> building"

@@ -7,11 +7,6 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
-PACKAGES=(build-essential cmake pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev
-  libgl1-mesa-dri libegl1 libegl-mesa0 libfreetype-dev fonts-dejavu-core
-  libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev
-  xvfb xdotool x11-utils xauth libx11-dev valgrind desktop-file-utils appstream)
-
 # shellcheck source=tools/install_missing.sh
 source tools/install_missing.sh
 
@@ -33,7 +28,8 @@ build_tree() {
   quietly "$dir/build.log" cmake --build "$dir" -j"$(nproc)"
 }
 
-install_missing "${PACKAGES[@]}"
+# shellcheck disable=SC2046  # one package name per word
+install_missing $(packages_for)
 export SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=offscreen
 
 echo "==> building build/ (Release, tests and benchmarks)"

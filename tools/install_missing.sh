@@ -1,6 +1,13 @@
-# Sourced by play.sh and test.sh: install_missing PACKAGE... installs with
-# apt-get only the Debian packages that are not installed yet, so a second run
-# installs nothing. Uses sudo when not root.
+# Sourced by play.sh and test.sh. packages_for KIND... prints the packages of
+# tools/packages.txt marked with any of the kinds (no kind: every package); install_missing PACKAGE...
+# installs with apt-get only those not installed yet, so a second run installs
+# nothing. Uses sudo when not root.
+packages_for() {
+  local list
+  list="$(dirname "${BASH_SOURCE[0]}")/packages.txt"
+  awk -v kinds=" $* " '!/^#/ && NF >= 2 && (kinds == "  " || index(kinds, " " $2 " ")) { print $1 }' "$list"
+}
+
 install_missing() {
   local missing=() p
   for p in "$@"; do
