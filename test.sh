@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Tabletumble and runs every check: the test suite (unit tests on an
 # offscreen GL context, end-to-end tests on their own Xvfb, a valgrind session),
-# the same suite built with ASan+UBSan, a short run of each fuzzer, and an
-# install into a temporary prefix that is validated and started. Needs no X
+# the same suite built with ASan+UBSan, a short run of each fuzzer, an
+# install into a temporary prefix that is validated and started, and the
+# Debian package checked, installed, started and purged again. Needs no X
 # server and no sound card. FUZZ_SECONDS sets each fuzzer's time (default 30).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
@@ -71,5 +72,8 @@ appstreamcli validate --no-net --pedantic \
   "$prefix/share/metainfo/org.tabletumble.Tabletumble.metainfo.xml" >/dev/null
 bash tests/e2e/game_e2e.sh "$prefix/bin/tabletumble" "$prefix/share/tabletumble" \
   build/tests/x11_probe installed
+
+echo "==> the Debian package: build, lintian, dpkg -i, start the installed game, purge"
+bash tests/deb/check_deb.sh build/tests/x11_probe
 
 echo "==> all checks passed"
