@@ -1,10 +1,9 @@
 #include "assets/bmp.h"
 
-#include <GL/glu.h>
-
 #include <cstring>
 
 #include "assets/file_bytes.h"
+#include "platform/gl.h"
 
 namespace assets {
 namespace {

@@ -1,12 +1,12 @@
 // 24-bit Windows bitmaps as mipmapped OpenGL textures.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+#include "platform/gl.h"
 
 namespace assets {
 

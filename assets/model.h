@@ -2,9 +2,8 @@
 // drawn as. Models live in static storage, start all zero and are never copied.
 #pragma once
 
-#include <GL/gl.h>
-
 #include "assets/mesh.h"
+#include "platform/gl.h"
 
 namespace assets {
 

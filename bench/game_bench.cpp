@@ -1,6 +1,5 @@
 // Frame and loader costs on the offscreen context with the generated data.
 // The frame budget is 30 ms; glFinish makes the software renderer's work count.
-#include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -12,6 +11,7 @@
 #include "assets/sound_clip.h"
 #include "game/frames.h"
 #include "game/world_state.h"
+#include "platform/gl.h"
 #include "platform/runtime.h"
 #include "tests/gl_harness.h"
 

@@ -1,14 +1,13 @@
 // The one set of game objects and variables, in static storage for the run.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "assets/model.h"
 #include "assets/sound_clip.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "world/ball.h"
 #include "world/props.h"

@@ -56,16 +56,22 @@ void shutdownVideo();
 const char* lastError();
 
 // Creates the window hidden, with a black background, the arrow cursor and
-// the game's icon. The GL surface it gets is double-buffered 8-bit RGBA with
-// a 16-bit depth buffer, for a compatibility-profile context.
+// the game's icon.
 Window* createWindow(const WindowOptions& options);
-void showWindow(Window* window);
+// How the player asked the program to start (normal, minimised, ...), in the
+// desktop window system's show-command numbers; kShowDefault when nobody said.
+constexpr int kShowDefault = 10;
+int startupShowCommand();
+void showWindow(Window* window, int showCommand);
 // Sends kMsgDestroy to the window's procedure, then destroys it.
 void destroyWindow(Window* window);
 void setCursorPos(int screenX, int screenY);
 
 DeviceContext* getDC(Window* window);
 void releaseDC(Window* window, DeviceContext* dc);
+// Gives the surface its pixel format before a context is made for it:
+// double-buffered 32-bit RGBA with a 16-bit depth buffer and no stencil.
+void setPixelFormat(DeviceContext* dc);
 GlContext* createGlContext(DeviceContext* dc);
 // Passing nulls leaves no context current.
 bool makeCurrent(DeviceContext* dc, GlContext* context);

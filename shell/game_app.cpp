@@ -1,6 +1,5 @@
 #include "shell/game_app.h"
 
-#include <GL/gl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,6 +8,7 @@
 
 #include "game/frames.h"
 #include "game/world_state.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "platform/sound.h"
 #include "shell/main_loop.h"
@@ -106,7 +106,7 @@ int runGame() {
   game::gWorld.lastMouseX = game::kStartMouseX;
   game::gWorld.lastMouseY = game::kStartMouseY;
   platform::setCursorPos(game::kStartMouseX, game::kStartMouseY);
-  platform::showWindow(rc.window);
+  platform::showWindow(rc.window, platform::startupShowCommand());
   createRenderContext(rc.window, rc.deviceContext, rc.renderingContext);
   if (!rc.renderingContext) {
     std::fprintf(stderr, "Tabletumble cannot make an OpenGL context: %s\n", platform::lastError());

@@ -1,15 +1,13 @@
 #include "shell/render_context.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 namespace shell {
 
 void createRenderContext(platform::Window* window, platform::DeviceContext*& deviceContext,
                          platform::GlContext*& renderingContext) {
-  // The pixel format (8-bit RGBA, 16-bit depth, double buffer) was chosen
-  // with the window; what remains is to make the context current.
   deviceContext = platform::getDC(window);
+  platform::setPixelFormat(deviceContext);
   renderingContext = platform::createGlContext(deviceContext);
   platform::makeCurrent(deviceContext, renderingContext);
 }

@@ -1,13 +1,13 @@
 // Bitmap decoding on files built byte by byte, and textures on the real offscreen context.
 #include "assets/bmp.h"
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <climits>
 #include <cstring>
 
+#include "platform/gl.h"
 #include "tests/byte_builder.h"
 #include "tests/gl_harness.h"
 

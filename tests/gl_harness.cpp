@@ -1,11 +1,10 @@
 #include "tests/gl_harness.h"
 
-#include <GL/glu.h>
-
 #include <cstdio>
 #include <cstdlib>
 
 #include "game/world_state.h"
+#include "platform/gl.h"
 #include "platform/platform.h"
 #include "platform/sound.h"
 #include "shell/render_context.h"

@@ -2,14 +2,14 @@
 // made once per test program, with the game's fixed GL state.
 #pragma once
 
-#include <GL/gl.h>
-
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/gl.h"
 
 namespace tt {
 

@@ -2,7 +2,6 @@
 // and the generated data files as the game's loaders see them.
 #include "assets/mesh.h"
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -13,6 +12,7 @@
 #include "assets/bmp.h"
 #include "assets/model.h"
 #include "assets/sound_clip.h"
+#include "platform/gl.h"
 #include "platform/sound.h"
 #include "tests/byte_builder.h"
 #include "tests/gl_harness.h"

@@ -1,7 +1,6 @@
 // The game's pieces: the ball's motion, rolling and bounce, the roach's walk and turning rule,
 // props and the squash stain, and bitmap-font lines. What gets drawn is read back from real
 // OpenGL: feedback mode reports every corner with its texture coordinate.
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gl.h"
 #include "platform/runtime.h"
 #include "platform/sound.h"
 #include "tests/gl_harness.h"

@@ -4,8 +4,6 @@
 // written out every 50 frames and compared with the checked-in record
 // (TT_UPDATE_GOLDEN=1 rewrites it), the HUD, the boards, the start-up
 // placement and the restarts looked at on the way.
-#include <GL/gl.h>
-#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,6 +19,7 @@
 #include "assets/file_bytes.h"
 #include "game/frames.h"
 #include "game/world_state.h"
+#include "platform/gl.h"
 #include "platform/runtime.h"
 #include "platform/sound.h"
 #include "shell/main_loop.h"

@@ -2,7 +2,7 @@
 // glyph grid whose top-left cell is the space (code 32), in reading order.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 namespace text {
 

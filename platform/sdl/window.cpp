@@ -127,6 +127,8 @@ void shutdownVideo() { SDL_Quit(); }
 const char* lastError() { return SDL_GetError(); }
 
 Window* createWindow(const WindowOptions& options) {
+  // The GL surface: double-buffered 8-bit RGBA, a 16-bit depth buffer, for a
+  // compatibility-profile context.
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
@@ -152,7 +154,10 @@ Window* createWindow(const WindowOptions& options) {
   return window;
 }
 
-void showWindow(Window* window) {
+// Nothing here starts a program minimised or hidden, so it opens as usual.
+int startupShowCommand() { return kShowDefault; }
+
+void showWindow(Window* window, int) {
   if (window) SDL_ShowWindow(window->sdl);
 }
 
@@ -174,6 +179,9 @@ DeviceContext* getDC(Window* window) {
 void releaseDC(Window*, DeviceContext* dc) {
   if (dc) dc->window = nullptr;
 }
+
+// SDL fixes the pixel format when it makes the window (see createWindow).
+void setPixelFormat(DeviceContext*) {}
 
 GlContext* createGlContext(DeviceContext* dc) {
   if (!dc || !dc->window) return nullptr;
