@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
   writeBmp(path("lose.bmp"), makeLosePicture());
   const Image icon48 = makeIcon(48, earth), icon128 = makeIcon(128, earth);
   writeBmp(path("icon.bmp"), icon48);
+  writeIco(path("icon.ico"), icon48);
   writeBmp(path("icon128.bmp"), icon128);
   writePng(path("icon-48.png"), icon48);
   writePng(path("icon-128.png"), icon128);

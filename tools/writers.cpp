@@ -174,6 +174,35 @@ void writeBmp(const std::string& path, const Image& img) {
   save(path, o.b);
 }
 
+void writeIco(const std::string& path, const Image& img) {
+  // Colour rows are written unpadded, so they must be whole 4-byte words.
+  if (img.w <= 0 || img.w > 256 || img.h <= 0 || img.h > 256 || img.w % 4 != 0)
+    fail(path + ": an icon is a multiple of 4 pixels wide, at most 256 square");
+  const uint32_t colourSize = uint32_t(img.w) * uint32_t(img.h) * 3;
+  const uint32_t maskSize = uint32_t((img.w + 31) / 32 * 4) * uint32_t(img.h);
+  Bytes o;
+  o.u16(0), o.u16(1), o.u16(1);                // reserved, type icon, one image
+  o.u8(uint8_t(img.w)), o.u8(uint8_t(img.h));  // 256 is stored as 0
+  o.u8(0), o.u8(0);                            // no palette, reserved
+  o.u16(1), o.u16(24);                         // planes, bits per pixel
+  o.u32(40 + colourSize + maskSize);
+  o.u32(6 + 16);  // the image follows the directory
+  o.u32(40);
+  o.u32(uint32_t(img.w));
+  o.u32(uint32_t(img.h) * 2);  // the colour bitmap and the mask, stacked
+  o.u16(1), o.u16(24);
+  o.u32(0), o.u32(colourSize + maskSize);
+  o.u32(0), o.u32(0), o.u32(0), o.u32(0);
+  auto byte = [](float c) { return uint8_t(std::lround(clamp01(c) * 255.0f)); };
+  for (int y = img.h - 1; y >= 0; --y)
+    for (int x = 0; x < img.w; ++x) {
+      const Rgb& p = img.at(x, y);
+      o.u8(byte(p.b)), o.u8(byte(p.g)), o.u8(byte(p.r));
+    }
+  o.b.insert(o.b.end(), maskSize, 0);  // every pixel opaque
+  save(path, o.b);
+}
+
 void writeWav(const std::string& path, const std::vector<float>& samples, int rate) {
   const uint32_t dataSize = uint32_t(samples.size() * 2);
   Bytes o;

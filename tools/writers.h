@@ -34,6 +34,8 @@ void write3ds(const std::string& path, const MeshData& mesh);
 void writeBmp(const std::string& path, const Image& img);
 // PNG for the desktop icons; stored (uncompressed) deflate keeps it tiny to write.
 void writePng(const std::string& path, const Image& img);
+// A Windows icon file: one image, 24 bits per pixel, fully opaque.
+void writeIco(const std::string& path, const Image& img);
 void writeWav(const std::string& path, const std::vector<float>& samples, int rate);
 
 [[noreturn]] void fail(const std::string& what);
