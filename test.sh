@@ -76,4 +76,12 @@ bash tests/e2e/game_e2e.sh "$prefix/bin/tabletumble" "$prefix/share/tabletumble"
 echo "==> the Debian package: build, lintian, dpkg -i, start the installed game, purge"
 bash tests/deb/check_deb.sh build/tests/x11_probe
 
+# ---- Windows: the cross-built game under Wine (tests/e2e/wine_e2e.sh) --------
+echo "==> building build-win/ (Windows, mingw-w64) and the zip; checking them under Wine"
+TT_WIN_TESTS=ON quietly build-win/windows.log tools/build_windows.sh
+for check in units window close tilt missing session; do
+  bash tests/e2e/wine_e2e.sh build-win dist/tabletumble-1.1-win64.zip build/tests/x11_probe "$check"
+done
+# ---- end of the Windows checks -----------------------------------------------
+
 echo "==> all checks passed"

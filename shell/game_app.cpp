@@ -45,8 +45,6 @@ class GameHost final : public LoopHost {
     // and the end of its buffer swap, in ms since the program started, for
     // measuring pacing and start-up from outside; the game plays the same.
     if (const char* path = std::getenv("TABLETUMBLE_FRAME_LOG")) frameLog_ = std::fopen(path, "w");
-    // Line-buffered so a watching script sees each frame as it ends.
-    if (frameLog_) std::setvbuf(frameLog_, nullptr, _IOLBF, 0);
   }
   ~GameHost() override {
     if (frameLog_) std::fclose(frameLog_);
@@ -66,7 +64,10 @@ class GameHost final : public LoopHost {
     } else {
       game::gameOverFrame();
     }
-    if (frameLog_) std::fprintf(frameLog_, "%d %d\n", start, platform::clockMs());
+    if (frameLog_) {
+      std::fprintf(frameLog_, "%d %d\n", start, platform::clockMs());
+      std::fflush(frameLog_);  // a watching script sees each frame as it ends
+    }
   }
   void teardown() override {
     game::World& w = game::gWorld;

@@ -1,9 +1,9 @@
 // What the end-to-end tests need from X that xdotool does not give:
 //   x11_probe close WINDOW         asks the window to close as a window manager
 //                                  does (WM_PROTOCOLS / WM_DELETE_WINDOW)
-//   x11_probe look WINDOW [FILE]   reads the window's pixels and prints "W H LIT":
-//                                  its size and the per-mille of lit (not black)
-//                                  pixels; FILE gets a PPM copy
+//   x11_probe look WINDOW [FILE]   reads the window's pixels and prints "W H LIT RED":
+//                                  its size, the per-mille of lit (not black) and
+//                                  of red pixels; FILE gets a PPM copy
 //   x11_probe hash WINDOW X Y W H  prints a hash of the pixels of one rectangle
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -36,17 +36,25 @@ int closeWindow(Display* display, Window window) {
   return 0;
 }
 
+unsigned long channel(unsigned long pixel, unsigned long mask) {
+  unsigned long v = pixel & mask;
+  while (mask && !(mask & 1)) {
+    mask >>= 1;
+    v >>= 1;
+  }
+  return v;
+}
+
 bool lit(unsigned long pixel, const XImage* image) {
-  auto channel = [pixel](unsigned long mask) {
-    unsigned long v = pixel & mask;
-    while (mask && !(mask & 1)) {
-      mask >>= 1;
-      v >>= 1;
-    }
-    return v;
-  };
-  return channel(image->red_mask) > 16 || channel(image->green_mask) > 16 ||
-         channel(image->blue_mask) > 16;
+  return channel(pixel, image->red_mask) > 16 || channel(pixel, image->green_mask) > 16 ||
+         channel(pixel, image->blue_mask) > 16;
+}
+
+// The table cloth's red checks and the pink where they cross the white ones.
+bool red(unsigned long pixel, const XImage* image) {
+  const unsigned long r = channel(pixel, image->red_mask);
+  return r >= 100 && r > channel(pixel, image->green_mask) + 60 &&
+         r > channel(pixel, image->blue_mask) + 60;
 }
 
 int look(Display* display, Window window, const char* ppmPath) {
@@ -55,13 +63,14 @@ int look(Display* display, Window window, const char* ppmPath) {
   const int w = attributes.width, h = attributes.height;
   XImage* image = XGetImage(display, window, 0, 0, w, h, AllPlanes, ZPixmap);
   if (!image) return 2;
-  long litCount = 0;
+  long litCount = 0, redCount = 0;
   std::vector<unsigned char> rgb;
   if (ppmPath) rgb.reserve(static_cast<size_t>(w) * h * 3);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       const unsigned long pixel = XGetPixel(image, x, y);
       litCount += lit(pixel, image);
+      redCount += red(pixel, image);
       if (ppmPath) {
         rgb.push_back(static_cast<unsigned char>((pixel & image->red_mask) >> 16));
         rgb.push_back(static_cast<unsigned char>((pixel & image->green_mask) >> 8));
@@ -70,7 +79,8 @@ int look(Display* display, Window window, const char* ppmPath) {
     }
   }
   XDestroyImage(image);
-  std::printf("%d %d %ld\n", w, h, litCount * 1000 / (static_cast<long>(w) * h));
+  const long pixels = static_cast<long>(w) * h;
+  std::printf("%d %d %ld %ld\n", w, h, litCount * 1000 / pixels, redCount * 1000 / pixels);
   if (ppmPath) {
     std::FILE* file = std::fopen(ppmPath, "wb");
     if (!file) return 2;
