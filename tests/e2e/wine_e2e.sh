@@ -4,14 +4,16 @@
 #   Usage: wine_e2e.sh BUILD_WIN ZIP PROBE CASE
 #   units    the cross-built unit tests, less those that hold only on Linux
 #   window   title, 960x640 client area, a lit first picture with the cloth's
-#            red checks, Esc quits with 0 within 1 s
+#            red checks, Esc quits with 0 (each wait for an exit is 3 s
+#            longer than on Linux, see expect_exit_within below)
 #   close    the window manager's close request and Alt+F4 each quit with 0
 #   tilt     moving the mouse down tilts the table
 #   missing  without pizza.bmp: a message box and one line naming it, status 1
 #   session  a round, the board, a restart and a close request, status 0
 #   picture FILE   writes a screenshot of a moment of play, as in the README
 # The game is the one in ZIP, unpacked and started from its folder. The Wine
-# prefix is BUILD_WIN/wineprefix, made by the first run (wineboot, ~30 s).
+# prefix is BUILD_WIN/wineprefix, made by the first run (wineboot, ~30 s);
+# runs with one prefix must not overlap, since each ends the prefix's server.
 # Exit 77 (skipped) when Wine, the zip or the X tools are not there.
 set -uo pipefail
 
