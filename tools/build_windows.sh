@@ -19,4 +19,9 @@ cmake --build build --target game_data -j"$(nproc)"
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DTT_DATA_DIR="$PWD/build/data" -DTT_BUILD_TESTS="${TT_WIN_TESTS:-OFF}"
 cmake --build build-win -j"$(nproc)"
+
+# Only DLLs that come with Windows: any other would be missing on a player's machine.
+extra=$(x86_64-w64-mingw32-objdump -p build-win/Tabletumble.exe | awk '/DLL Name:/ {print tolower($3)}' |
+  grep -vxE '(kernel32|user32|gdi32|opengl32|glu32|winmm|msvcrt)\.dll' || true)
+[ -z "$extra" ] || { echo "Tabletumble.exe needs DLLs that Windows lacks: $extra" >&2; exit 1; }
 echo "==> $(ls dist/tabletumble-*-win64.zip)"
