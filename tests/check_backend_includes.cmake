@@ -1,9 +1,10 @@
 # Fails when a system header of a platform backend (SDL, the Windows API,
-# Emscripten) is included anywhere but in that backend's own folder.
+# Emscripten, and Emscripten's own SDL 1 headers) is included anywhere but in
+# that backend's own folder.
 set(backend_headers
   "sdl|(SDL2/)?SDL[A-Za-z0-9_]*\\.h"
   "win32|windows\\.h|winuser\\.h|wingdi\\.h|mmsystem\\.h|winbase\\.h"
-  "web|emscripten(/[a-z_.]+)?\\.h")
+  "web|emscripten(/[a-z_.]+)?\\.h|SDL/SDL[A-Za-z0-9_]*\\.h")
 file(GLOB_RECURSE sources
   ${ROOT}/platform/*.cpp ${ROOT}/platform/*.h ${ROOT}/shell/*.cpp ${ROOT}/shell/*.h
   ${ROOT}/assets/*.cpp ${ROOT}/assets/*.h ${ROOT}/text/*.cpp ${ROOT}/text/*.h

@@ -1,0 +1,280 @@
+// The browser build played in headless Chromium through the DevTools protocol.
+//   node --experimental-websocket tests/web/browser_test.mjs DIST NO_PIZZA_DIST FONT_BMP
+// The page's clock (performance.now) is held by the test and moved 30 ms at a
+// time, so each step is exactly one game frame whatever the machine's speed;
+// the test waits for the frame's glClear before it looks at the canvas.
+import { readFileSync, writeFileSync } from 'node:fs';
+import { decodePng, launch, serve } from './browser.mjs';
+
+const [dist, noPizzaDist, fontPath] = process.argv.slice(2);
+const kWidth = 960, kHeight = 640;
+
+const kPinnedClock = `
+  (() => {
+    let now = 0;
+    performance.now = () => now;
+    window.ttAdvance = (ms) => { now += ms; };
+    window.ttFrames = 0;
+    const clear = WebGLRenderingContext.prototype.clear;
+    WebGLRenderingContext.prototype.clear = function (mask) {
+      window.ttFrames += 1;
+      return clear.call(this, mask);
+    };
+  })();`;
+
+async function openPage(folder) {
+  const server = await serve(folder);
+  const page = await launch();
+  page.problems = [];
+  page.on((method, params) => {
+    if (method === 'Runtime.consoleAPICalled' && params.type === 'error') {
+      page.problems.push(params.args.map((a) => a.value ?? a.description).join(' '));
+    } else if (method === 'Runtime.exceptionThrown') {
+      page.problems.push(params.exceptionDetails.exception?.description ?? params.exceptionDetails.text);
+    } else if (method === 'Log.entryAdded' && params.entry.level === 'error') {
+      page.problems.push(params.entry.text);
+    }
+  });
+  await page.send('Runtime.enable');
+  await page.send('Log.enable');
+  await page.send('Page.enable');
+  // Room for the page around the canvas, so nothing scrolls.
+  await page.send('Emulation.setDeviceMetricsOverride',
+    { width: 1100, height: 800, deviceScaleFactor: 1, mobile: false });
+  await page.send('Page.addScriptToEvaluateOnNewDocument', { source: kPinnedClock });
+  const loaded = page.waitFor('Page.loadEventFired');
+  await page.send('Page.navigate', { url: server.url });
+  await loaded;
+  await until(page, `!document.getElementById('play').disabled ||
+                     !document.getElementById('message').hidden`);
+  const [x, y] = await page.evaluate(`(() => {
+    const r = document.getElementById('canvas').getBoundingClientRect();
+    return [r.x, r.y];
+  })()`);
+  page.canvas = { x, y };
+  const close = page.close;
+  page.close = async () => { await close(); server.close(); };
+  return page;
+}
+
+async function until(page, expression, ms = 60000) {
+  const end = Date.now() + ms;
+  while (!(await page.evaluate(expression))) {
+    if (Date.now() > end) throw new Error(`never became true: ${expression}`);
+    await new Promise((ok) => setTimeout(ok, 20));
+  }
+}
+
+async function mouse(page, type, x, y) {
+  await page.send('Input.dispatchMouseEvent', {
+    type, x: page.canvas.x + x, y: page.canvas.y + y, button: type === 'mouseMoved' ? 'none' : 'left',
+    clickCount: 1,
+  });
+}
+
+async function click(page, x, y) {
+  await mouse(page, 'mousePressed', x, y);
+  await mouse(page, 'mouseReleased', x, y);
+}
+
+async function pressEscape(page) {
+  for (const type of ['rawKeyDown', 'keyUp']) {
+    await page.send('Input.dispatchKeyEvent',
+      { type, key: 'Escape', code: 'Escape', windowsVirtualKeyCode: 27, nativeVirtualKeyCode: 27 });
+  }
+}
+
+// Moves the page's clock on by one frame's 30 ms and waits until it is drawn.
+async function frame(page) {
+  const before = await page.evaluate('window.ttFrames');
+  await page.evaluate('window.ttAdvance(30)');
+  await until(page, `window.ttFrames > ${before}`);
+}
+
+// A scale below 1 gives a smaller, quicker picture for coarse checks.
+async function canvasShot(page, scale = 1) {
+  const { data } = await page.send('Page.captureScreenshot', {
+    format: 'png', clip: { ...page.canvas, width: kWidth, height: kHeight, scale },
+  });
+  const png = Buffer.from(data, 'base64');
+  return { ...decodePng(png), png };
+}
+
+// Share of the canvas in the cloth's check red.
+function redShare(shot) {
+  let red = 0, all = 0;
+  const step = Math.max(1, Math.floor(shot.width / 240));
+  for (let y = 0; y < shot.height; y += step) {
+    for (let x = 0; x < shot.width; x += step) {
+      const [r, g, b] = shot.pixel(x, y);
+      if (r > 150 && g < 90 && b < 90) red += 1;
+      all += 1;
+    }
+  }
+  return red / all;
+}
+
+// The font picture's glyph cells, read as the game reads its bitmaps.
+function loadFont(path) {
+  const file = readFileSync(path);
+  const width = file.readInt32LE(18), height = file.readInt32LE(22);
+  const grey = (tx, ty) => {  // ty counts from the bottom row, as texture rows do
+    const at = 54 + (ty * width + tx) * 3;
+    return (file[at] + file[at + 1] + file[at + 2]) / 3;
+  };
+  return { width, height, grey };
+}
+
+// The countdown's place: 0.5-unit cells from (-12, 7.5) at depth 20 under a
+// 45-degree, 3:2 perspective.
+const kHalfHeight = 20 * Math.tan(Math.PI / 8), kHalfWidth = kHalfHeight * 1.5;
+const toScreenX = (u) => kWidth / 2 + (u / kHalfWidth) * (kWidth / 2);
+const toScreenY = (v) => kHeight / 2 - (v / kHalfHeight) * (kHeight / 2);
+
+// Reads the HUD's countdown digit by digit: each cell of the screenshot is
+// matched against every digit's glyph cell scaled to that size; the closest wins.
+function readCountdown(shot, font, length = 3) {
+  let text = '';
+  for (let i = 0; i < length; ++i) {
+    const left = toScreenX(-12 + 0.5 * i), right = toScreenX(-12 + 0.5 * (i + 1));
+    const top = toScreenY(8.0), bottom = toScreenY(7.5);
+    let best = null, bestError = Infinity;
+    for (let digit = 0; digit <= 9; ++digit) {
+      const g = 48 + digit - 32, row = Math.floor(g / 10), column = g % 10;
+      const cellW = font.width / 10, cellH = font.height / 10;
+      const cellBottom = font.height * (0.9 - row / 10);
+      let error = 0;
+      // Whole pixels well inside the cell, each against the mean of the texels under it.
+      for (let y = Math.ceil(top) + 1; y < Math.floor(bottom) - 1; ++y) {
+        for (let x = Math.ceil(left) + 1; x < Math.floor(right) - 1; ++x) {
+          const s0 = (x - left) / (right - left), s1 = (x + 1 - left) / (right - left);
+          const t0 = (bottom - y - 1) / (bottom - top), t1 = (bottom - y) / (bottom - top);
+          let sum = 0, n = 0;
+          for (let ty = Math.floor(cellBottom + t0 * cellH); ty < cellBottom + t1 * cellH; ++ty) {
+            for (let tx = Math.floor(column * cellW + s0 * cellW); tx < column * cellW + s1 * cellW; ++tx) {
+              sum += font.grey(tx, ty);
+              n += 1;
+            }
+          }
+          const [r, gr, b] = shot.pixel(x, y);
+          error += Math.abs((r + gr + b) / 3 - sum / n);
+        }
+      }
+      if (error < bestError) [best, bestError] = [digit, error];
+    }
+    text += best;
+  }
+  return text;
+}
+
+// Where the bright seam of the cloth's hem is first met from the canvas's
+// left edge along the middle row, and from its top edge along the middle column.
+function clothEdges(shot) {
+  const bright = (x, y) => shot.pixel(x, y).every((c) => c > 200);
+  let left = 0, top = 0;
+  while (left < kWidth / 2 && !bright(left, kHeight / 2)) left += 1;
+  while (top < kHeight / 2 && !bright(kWidth / 2, top)) top += 1;
+  return { left, top };
+}
+
+const font = loadFont(fontPath);
+
+const cases = [
+  ['the page loads with no console error and waits for a click', async () => {
+    const page = await openPage(dist);
+    try {
+      const state = await page.evaluate(`[document.title, document.getElementById('play').textContent,
+        document.getElementById('canvas').width, document.getElementById('canvas').height]`);
+      expect(JSON.stringify(state) === JSON.stringify(['Tabletumble v1.1', 'Click to play', 960, 640]),
+        `title, button and canvas: ${state}`);
+      expect(page.problems.length === 0, `console errors: ${page.problems}`);
+    } finally {
+      await page.close();
+    }
+  }],
+
+  ['after the click the table and the countdown 299 show; mouse moves tilt the cloth', async () => {
+    const page = await openPage(dist);
+    try {
+      await click(page, 480, 320);
+      await frame(page);
+      const first = await canvasShot(page);
+      process.env.TT_SHOTS && writeFileSync(`${process.env.TT_SHOTS}/first.png`, first.png);
+      expect(redShare(first) > 0.1, `red checks cover ${redShare(first)} of the canvas`);
+      expect(readCountdown(first, font) === '299', `countdown reads ${readCountdown(first, font)}`);
+
+      await frame(page);  // no move: the cloth stays where it was
+      const still = clothEdges(await canvasShot(page));
+      expect(JSON.stringify(still) === JSON.stringify(clothEdges(first)),
+        `cloth moved without input: ${JSON.stringify(still)}`);
+
+      // Down and right: tilt about both axes, one half degree per move.
+      for (let i = 1; i <= 12; ++i) await mouse(page, 'mouseMoved', 480 + 10 * i, 320 + 10 * i);
+      await frame(page);
+      const tilted = clothEdges(await canvasShot(page));
+      expect(Math.abs(tilted.left - still.left) >= 5 && Math.abs(tilted.top - still.top) >= 5,
+        `cloth edges ${JSON.stringify(still)} -> ${JSON.stringify(tilted)}`);
+      expect(page.problems.length === 0, `console errors: ${page.problems}`);
+    } finally {
+      await page.close();
+    }
+  }],
+
+  ['rolling the ball off brings the board; Esc starts a new round; Esc in it quits', async () => {
+    const page = await openPage(dist);
+    try {
+      await click(page, 480, 320);
+      for (let i = 1; i <= 25; ++i) await mouse(page, 'mouseMoved', 480 + 10 * i, 320);
+      let frames = 0, shot;  // in tens
+      do {
+        expect(++frames < 60, 'the ball never left the table');
+        for (let i = 0; i < 10; ++i) await frame(page);  // the board, once up, stays
+        shot = await canvasShot(page, 0.125);
+      } while (redShare(shot) > 0.03);
+
+      await pressEscape(page);
+      await frame(page);
+      const again = await canvasShot(page);
+      expect(redShare(again) > 0.1 && readCountdown(again, font) === '299',
+        `new round: red ${redShare(again)}, countdown ${readCountdown(again, font)}`);
+
+      await pressEscape(page);
+      await until(page, `!document.getElementById('end').hidden`);
+      expect(await page.evaluate(`document.getElementById('again').textContent`) === 'Play again',
+        'no Play again button');
+      expect(page.problems.length === 0, `console errors: ${page.problems}`);
+    } finally {
+      await page.close();
+    }
+  }],
+
+  ['a page built without pizza.bmp names it', async () => {
+    const page = await openPage(noPizzaDist);
+    try {
+      await click(page, 480, 320);
+      await until(page, `!document.getElementById('message').hidden`);
+      const line = await page.evaluate(`document.getElementById('message').textContent`);
+      expect(/missing data file pizza\.bmp\b/.test(line), `the page says: ${line}`);
+      expect(await page.evaluate(`document.getElementById('end').hidden`), 'offers to play again');
+    } finally {
+      await page.close();
+    }
+  }],
+];
+
+function expect(condition, what) {
+  if (!condition) throw new Error(what);
+}
+
+let failed = 0;
+for (const [name, run] of cases) {
+  const start = Date.now();
+  try {
+    await run();
+    console.log(`ok   ${name} (${Date.now() - start} ms)`);
+  } catch (error) {
+    failed += 1;
+    console.log(`FAIL ${name}: ${error.message}`);
+  }
+}
+process.exit(failed ? 1 : 0);

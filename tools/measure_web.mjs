@@ -1,0 +1,62 @@
+// Measures the browser build: the download's size and, in headless Chromium
+// on this machine, the frame interval of a round left to play on its own.
+//   node --experimental-websocket tools/measure_web.mjs [DIST [SECONDS]]
+// Each frame is timed at its glClear, on the page's real clock.
+import { statSync } from 'node:fs';
+import { join } from 'node:path';
+import { launch, serve } from '../tests/web/browser.mjs';
+
+const dist = process.argv[2] || 'dist/web';
+const seconds = Number(process.argv[3] || 10);
+
+const files = ['index.html', 'tabletumble.js', 'tabletumble.wasm', 'tabletumble.data',
+  'tabletumble.data.js'];
+let total = 0;
+for (const file of files) {
+  const size = statSync(join(dist, file)).size;
+  total += size;
+  console.log(`${file.padEnd(22)} ${String(size).padStart(9)} bytes`);
+}
+const mib = total / 1048576;
+console.log(`download               ${String(total).padStart(9)} bytes = ${mib.toFixed(2)} MiB` +
+  ` (${mib <= 8 ? 'within' : 'OVER'} 8 MiB)`);
+
+const server = await serve(dist);
+const page = await launch();
+await page.send('Page.enable');
+await page.send('Emulation.setDeviceMetricsOverride',
+  { width: 1100, height: 800, deviceScaleFactor: 1, mobile: false });
+await page.send('Page.addScriptToEvaluateOnNewDocument', {
+  source: `window.ttFrameTimes = [];
+    const clear = WebGLRenderingContext.prototype.clear;
+    WebGLRenderingContext.prototype.clear = function (mask) {
+      window.ttFrameTimes.push(performance.now());
+      return clear.call(this, mask);
+    };`,
+});
+const loaded = page.waitFor('Page.loadEventFired');
+const navigated = Date.now();
+await page.send('Page.navigate', { url: server.url });
+await loaded;
+while (await page.evaluate(`document.getElementById('play').disabled`)) {
+  await new Promise((ok) => setTimeout(ok, 10));
+}
+console.log(`page ready to play     ${Date.now() - navigated} ms after navigation`);
+const [x, y] = await page.evaluate(`(() => {
+  const r = document.getElementById('canvas').getBoundingClientRect();
+  return [r.x + 480, r.y + 320];
+})()`);
+for (const type of ['mousePressed', 'mouseReleased']) {
+  await page.send('Input.dispatchMouseEvent', { type, x, y, button: 'left', clickCount: 1 });
+}
+await new Promise((ok) => setTimeout(ok, seconds * 1000));
+const times = await page.evaluate('window.ttFrameTimes');
+await page.close();
+server.close();
+
+const intervals = times.slice(1).map((t, i) => t - times[i]).sort((a, b) => a - b);
+const at = (q) => intervals[Math.min(intervals.length - 1, Math.floor(q * intervals.length))];
+console.log(`frames in ${seconds} s          ${times.length}`);
+console.log(`frame interval ms      median ${at(0.5).toFixed(1)} / p90 ${at(0.9).toFixed(1)}` +
+  ` / p99 ${at(0.99).toFixed(1)} / max ${intervals[intervals.length - 1].toFixed(1)}`);
+process.exit(0);
