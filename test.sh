@@ -84,4 +84,9 @@ for check in units window close tilt missing session; do
 done
 # ---- end of the Windows checks -----------------------------------------------
 
+# The browser build (Emscripten) played in headless Chromium; see tests/web/run.sh.
+echo "==> building the browser version and playing it in headless Chromium"
+quietly build-web/browser_tests.log bash tests/web/run.sh
+grep -E '^(ok|FAIL) ' build-web/browser_tests.log | sed 's/^/    /'
+
 echo "==> all checks passed"

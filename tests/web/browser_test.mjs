@@ -3,7 +3,8 @@
 // The page's clock (performance.now) is held by the test and moved 30 ms at a
 // time, so each step is exactly one game frame whatever the machine's speed;
 // the test waits for the frame's glClear before it looks at the canvas.
-import { readFileSync, writeFileSync } from 'node:fs';
+import { readFileSync, statSync } from 'node:fs';
+import { join } from 'node:path';
 import { decodePng, launch, serve } from './browser.mjs';
 
 const [dist, noPizzaDist, fontPath] = process.argv.slice(2);
@@ -96,8 +97,7 @@ async function canvasShot(page, scale = 1) {
   const { data } = await page.send('Page.captureScreenshot', {
     format: 'png', clip: { ...page.canvas, width: kWidth, height: kHeight, scale },
   });
-  const png = Buffer.from(data, 'base64');
-  return { ...decodePng(png), png };
+  return decodePng(Buffer.from(data, 'base64'));
 }
 
 // Share of the canvas in the cloth's check red.
@@ -180,6 +180,12 @@ function clothEdges(shot) {
 const font = loadFont(fontPath);
 
 const cases = [
+  ['the download (.js, .wasm and the data) is at most 8 MiB', async () => {
+    const files = ['tabletumble.js', 'tabletumble.wasm', 'tabletumble.data', 'tabletumble.data.js'];
+    const size = files.reduce((sum, file) => sum + statSync(join(dist, file)).size, 0);
+    expect(size <= 8 * 1048576, `${size} bytes`);
+  }],
+
   ['the page loads with no console error and waits for a click', async () => {
     const page = await openPage(dist);
     try {
@@ -199,7 +205,6 @@ const cases = [
       await click(page, 480, 320);
       await frame(page);
       const first = await canvasShot(page);
-      process.env.TT_SHOTS && writeFileSync(`${process.env.TT_SHOTS}/first.png`, first.png);
       expect(redShare(first) > 0.1, `red checks cover ${redShare(first)} of the canvas`);
       expect(readCountdown(first, font) === '299', `countdown reads ${readCountdown(first, font)}`);
 
