@@ -1,5 +1,5 @@
 // The browser build played in headless Chromium through the DevTools protocol.
-//   node --experimental-websocket tests/web/browser_test.mjs DIST NO_PIZZA_DIST FONT_BMP
+//   node --experimental-websocket tests/web/browser_test.mjs DIST NO_PIZZA_DIST DATA_DIR
 // The page's clock (performance.now) is held by the test and moved 30 ms at a
 // time, so each step is exactly one game frame whatever the machine's speed;
 // the test waits for the frame's glClear before it looks at the canvas.
@@ -7,7 +7,7 @@ import { readFileSync, statSync } from 'node:fs';
 import { join } from 'node:path';
 import { decodePng, launch, serve } from './browser.mjs';
 
-const [dist, noPizzaDist, fontPath] = process.argv.slice(2);
+const [dist, noPizzaDist, dataDir] = process.argv.slice(2);
 const kWidth = 960, kHeight = 640;
 
 const kPinnedClock = `
@@ -16,6 +16,12 @@ const kPinnedClock = `
     performance.now = () => now;
     window.ttAdvance = (ms) => { now += ms; };
     window.ttFrames = 0;
+    window.ttSounds = [];  // the sample count of each clip the page starts
+    const start = AudioBufferSourceNode.prototype.start;
+    AudioBufferSourceNode.prototype.start = function (...args) {
+      window.ttSounds.push(this.buffer.length);
+      return start.apply(this, args);
+    };
     const clear = WebGLRenderingContext.prototype.clear;
     WebGLRenderingContext.prototype.clear = function (mask) {
       window.ttFrames += 1;
@@ -125,6 +131,19 @@ function loadFont(path) {
   return { width, height, grey };
 }
 
+// Sample frames in a PCM wave file.
+function waveFrames(path) {
+  const file = readFileSync(path);
+  let at = 12, blockAlign = 0;
+  while (at + 8 <= file.length) {
+    const id = file.toString('latin1', at, at + 4), size = file.readUInt32LE(at + 4);
+    if (id === 'fmt ') blockAlign = file.readUInt16LE(at + 20);
+    if (id === 'data') return size / blockAlign;
+    at += 8 + size + (size & 1);
+  }
+  throw new Error(`no data in ${path}`);
+}
+
 // The countdown's place: 0.5-unit cells from (-12, 7.5) at depth 20 under a
 // 45-degree, 3:2 perspective.
 const kHalfHeight = 20 * Math.tan(Math.PI / 8), kHalfWidth = kHalfHeight * 1.5;
@@ -177,7 +196,7 @@ function clothEdges(shot) {
   return { left, top };
 }
 
-const font = loadFont(fontPath);
+const font = loadFont(join(dataDir, 'font.bmp'));
 
 const cases = [
   ['the download (.js, .wasm and the data) is at most 8 MiB', async () => {
@@ -220,6 +239,22 @@ const cases = [
       expect(Math.abs(tilted.left - still.left) >= 5 && Math.abs(tilted.top - still.top) >= 5,
         `cloth edges ${JSON.stringify(still)} -> ${JSON.stringify(tilted)}`);
       expect(page.problems.length === 0, `console errors: ${page.problems}`);
+    } finally {
+      await page.close();
+    }
+  }],
+
+  ['of two squeaks in one frame the second is dropped while the first sounds', async () => {
+    const page = await openPage(dist);
+    try {
+      await click(page, 480, 320);
+      // Up and left, past five degrees about both axes before the first frame.
+      for (let i = 1; i <= 12; ++i) await mouse(page, 'mouseMoved', 480 - 10 * i, 320 - 10 * i);
+      await frame(page);
+      const started = await page.evaluate('window.ttSounds');
+      const squeakX = waveFrames(join(dataDir, 'squeakx.wav'));
+      expect(JSON.stringify(started) === JSON.stringify([squeakX]),
+        `clips started (sample counts): ${started}; squeakx.wav has ${squeakX}`);
     } finally {
       await page.close();
     }

@@ -12,4 +12,4 @@ cp build/data/* "$no_pizza/"
 rm "$no_pizza/pizza.bmp"
 tools/build_web.sh build-web/dist-no-pizza "$no_pizza"
 node --experimental-websocket tests/web/browser_test.mjs \
-  build-web/dist build-web/dist-no-pizza build/data/font.bmp
+  build-web/dist build-web/dist-no-pizza build/data
