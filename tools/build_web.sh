@@ -23,7 +23,7 @@ if [ -z "${EM_CACHE:-}" ] && [ ! -w "$(em-config CACHE)" ]; then
 fi
 
 if [ "$data" = build/data ]; then
-  [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+  [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTT_BUILD_TESTS=OFF >/dev/null
   cmake --build build --target game_data -j2 >/dev/null
 fi
 [ -f build-web/CMakeCache.txt ] ||
