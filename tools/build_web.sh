@@ -17,18 +17,27 @@ install_missing $(packages_for build web)
 
 # Debian's emcc needs Debian's node modules (acorn) for its optimiser.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
-# Emscripten builds its system libraries into its cache on first use (minutes).
+# Emscripten builds what its cache lacks of its system libraries on first use.
 if [ -z "${EM_CACHE:-}" ] && [ ! -w "$(em-config CACHE)" ]; then
   export EM_CACHE=$PWD/build-web/em-cache
 fi
 
+# Runs a step with its output in a log, shown only when the step fails.
+quietly() {
+  local log=$1; shift
+  mkdir -p "$(dirname "$log")"
+  "$@" >"$log" 2>&1 || { tail -n 50 "$log"; echo "==> failed; see $log" >&2; exit 1; }
+}
+
 if [ "$data" = build/data ]; then
-  [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTT_BUILD_TESTS=OFF >/dev/null
-  cmake --build build --target game_data -j2 >/dev/null
+  [ -f build/CMakeCache.txt ] ||
+    quietly build/configure.log cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTT_BUILD_TESTS=OFF
+  quietly build/data.log cmake --build build --target game_data -j2
 fi
 [ -f build-web/CMakeCache.txt ] ||
-  emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DTT_WERROR=ON >/dev/null
-cmake --build build-web --target tabletumble -j2 >/dev/null
+  quietly build-web/configure.log emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release \
+    -DTT_WERROR=ON
+quietly build-web/build.log cmake --build build-web --target tabletumble -j2
 
 # Only the game's own files go in the package, under the names it opens.
 stage=$(mktemp -d)
@@ -36,8 +45,7 @@ trap 'rm -rf "$stage"' EXIT
 find "$data" -maxdepth 1 -type f \( -name '*.3ds' -o -name '*.bmp' -o -name '*.wav' \) \
   ! -name 'icon*' -exec cp {} "$stage/" \;
 mkdir -p "$out"
-python3 "$(em-config EMSCRIPTEN_ROOT)/tools/file_packager.py" "$out/tabletumble.data" \
-  --preload "$stage@/" --js-output="$out/tabletumble.data.js" --no-node \
-  >build-web/file_packager.log 2>&1 || { cat build-web/file_packager.log; exit 1; }
+quietly build-web/file_packager.log python3 "$(em-config EMSCRIPTEN_ROOT)/tools/file_packager.py" \
+  "$out/tabletumble.data" --preload "$stage@/" --js-output="$out/tabletumble.data.js" --no-node
 cp platform/web/index.html build-web/tabletumble.js build-web/tabletumble.wasm "$out/"
-echo "$out: $(du -cb "$out"/tabletumble.{js,wasm,data} | tail -n1 | cut -f1) bytes to download"
+echo "$out: $(du -cb "$out"/tabletumble.{js,wasm,data,data.js} | tail -n1 | cut -f1) bytes to download"
