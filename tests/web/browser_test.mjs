@@ -189,7 +189,7 @@ function readCountdown(shot, font, length = 3) {
 // Where the bright seam of the cloth's hem is first met from the canvas's
 // left edge along the middle row, and from its top edge along the middle column.
 function clothEdges(shot) {
-  const bright = (x, y) => shot.pixel(x, y).every((c) => c > 200);
+  const bright = (x, y) => shot.pixel(x, y).every((c) => c > 170);
   let left = 0, top = 0;
   while (left < kWidth / 2 && !bright(left, kHeight / 2)) left += 1;
   while (top < kHeight / 2 && !bright(kWidth / 2, top)) top += 1;
@@ -223,6 +223,7 @@ const cases = [
 
         await frame(page);  // no move: the cloth stays where it was
         const still = clothEdges(await canvasShot(page));
+        expect(still.left < 120 && still.top < 120, `no hem near the border: ${JSON.stringify(still)}`);
         expect(JSON.stringify(still) === JSON.stringify(clothEdges(first)),
           `cloth moved without input: ${JSON.stringify(still)}`);
 
@@ -248,6 +249,10 @@ const cases = [
     try {
       await click(page, 480, 320);
       for (let i = 1; i <= 25; ++i) await mouse(page, 'mouseMoved', 480 + 10 * i, 320);
+      // One step of the clock is one frame: 3000 frames less 20 is 298 tenths.
+      for (let i = 0; i < 20; ++i) await frame(page);
+      const countdown = readCountdown(await canvasShot(page), font);
+      expect(countdown === '298', `countdown after 20 frames reads ${countdown}`);
       let frames = 0, shot;  // in tens
       do {
         expect(++frames < 60, 'the ball never left the table');
