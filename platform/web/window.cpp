@@ -88,7 +88,10 @@ Window* createWindow(const WindowOptions& options) {
   return gWindow;
 }
 
-void showWindow(Window*) {}
+// A page has no minimised or hidden start: the canvas is simply there.
+int startupShowCommand() { return kShowDefault; }
+
+void showWindow(Window*, int) {}
 
 void destroyWindow(Window* window) {
   if (!window) return;
@@ -109,6 +112,9 @@ DeviceContext* getDC(Window* window) {
 void releaseDC(Window*, DeviceContext* dc) {
   if (dc) dc->window = nullptr;
 }
+
+// The canvas's format is asked for with its context, in createGlContext.
+void setPixelFormat(DeviceContext*) {}
 
 GlContext* createGlContext(DeviceContext* dc) {
   if (!dc || !dc->window) return nullptr;
