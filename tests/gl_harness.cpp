@@ -1,5 +1,7 @@
 #include "tests/gl_harness.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -66,8 +68,9 @@ Polygons capture(const std::function<void()>& draw, float left, float bottom) {
   glLoadIdentity();
   glOrtho(left, left + shell::kClientWidth, bottom, bottom + shell::kClientHeight, -1000, 1000);
   glMatrixMode(GL_MODELVIEW);
-  static GLfloat b[8192];
-  glFeedbackBuffer(8192, GL_3D_COLOR_TEXTURE, b);
+  // Room for a whole play frame of the game's meshes, or a board of some 600 glyphs.
+  static GLfloat b[1 << 20];
+  glFeedbackBuffer(1 << 20, GL_3D_COLOR_TEXTURE, b);
   glRenderMode(GL_FEEDBACK);
   draw();
   const GLint n = glRenderMode(GL_RENDER);
@@ -79,6 +82,48 @@ Polygons capture(const std::function<void()>& draw, float left, float bottom) {
       polygons.back().push_back({v[0] + left, v[1] + bottom, (0.5f - v[2]) * 2000, v[7], v[8]});
   }
   return polygons;
+}
+
+bool TextLine::operator==(const TextLine& o) const {
+  const auto near = [](float a, float b) { return std::fabs(a - b) < 1e-3f; };
+  return text == o.text && dir == o.dir && near(size, o.size) && near(x, o.x) && near(y, o.y) &&
+         near(z, o.z);
+}
+
+std::ostream& operator<<(std::ostream& out, const TextLine& l) {
+  return out << '"' << l.text << "\" " << l.size << " at " << l.x << "," << l.y << "," << l.z
+             << (l.dir < 0 ? " backwards" : "");
+}
+
+std::vector<TextLine> readText(const Polygons& drawn) {
+  std::vector<TextLine> lines;
+  int glyphs = 0;  // in the last line
+  for (const auto& polygon : drawn) {
+    float s0 = 1e9f, s1 = -1e9f, t1 = -1e9f, y0 = 1e9f, y1 = -1e9f, z = 0;
+    for (const Corner& c : polygon) {
+      s0 = std::min(s0, c.s), s1 = std::max(s1, c.s), t1 = std::max(t1, c.t);
+      y0 = std::min(y0, c.y), y1 = std::max(y1, c.y), z += c.z / polygon.size();
+    }
+    float left = 0, right = 0;  // x on the glyph's first and second edge
+    for (const Corner& c : polygon) (c.s == s0 ? left : right) = c.x;
+    const float size = y1 - y0;
+    if (std::fabs(s1 - s0 - 0.1f) > 1e-4f || std::fabs(std::fabs(right - left) - size) > 1e-3f)
+      continue;  // not a glyph square: a picture or a mesh
+    // The cell's row counts down from the top of the picture; bytes are signed.
+    const int g = 10 * static_cast<int>(std::lround((1 - t1) * 10)) + std::lround(s0 * 10);
+    const char ch = static_cast<char>(g + 32);
+    const int dir = right > left ? 1 : -1;
+    TextLine* line = lines.empty() ? nullptr : &lines.back();
+    const auto at = [&](int i) { return TextLine{"", size, line->x + dir * size * i, y0, z, dir}; };
+    if (line && at(glyphs - 1) == TextLine{"", size, left, y0, z, dir} && line->text.back() == ch)
+      continue;  // the same square again: a quad handed back as two triangles
+    if (line && at(glyphs) == TextLine{"", size, left, y0, z, dir}) {
+      line->text += ch, ++glyphs;
+    } else {
+      lines.push_back({std::string(1, ch), size, left, y0, z, dir}), glyphs = 1;
+    }
+  }
+  return lines;
 }
 
 SoundLog::SoundLog() {

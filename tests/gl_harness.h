@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,18 @@ using Polygons = std::vector<std::vector<Corner>>;
 // unit per pixel whose lower left is eye (left, bottom); eye z from -1000 to 1000 comes back.
 // The projection stays so; resetGlState puts the fixed one back.
 Polygons capture(const std::function<void()>& draw, float left = 0, float bottom = 0);
+
+// A line of bitmap-font text read back from the glyph squares among `drawn`: each character from
+// its texture cell, the line's start (the first glyph's left edge in its own frame), bottom, depth
+// and size in eye units, and which way along x it runs (-1 when turned to be read from behind).
+struct TextLine {
+  std::string text;
+  float size, x, y, z;
+  int dir;
+  bool operator==(const TextLine&) const;
+};
+std::vector<TextLine> readText(const Polygons& drawn);
+std::ostream& operator<<(std::ostream& out, const TextLine& line);
 
 // Every sound the player is asked for while one lives: image and flags, and whether it started.
 using Plays = std::vector<std::pair<const uint8_t*, unsigned>>;

@@ -52,12 +52,11 @@ TEST(Ball, UpdateAddsTiltUntilAComponentIsAboveTheLimit) {
 TEST(Ball, RollsItsVerticesAsABallOfRadiusTenWithoutSliding) {
   auto ball = std::make_unique<world::Ball>();
   ball->mesh.vertexCount = 1;
-  ball->mesh.vertices[0][2] = 10;
+  ball->mesh.vertices[0][2] = 9;
   ball->vx = 1;
-  ball->update(0, 0);  // the top goes forward by 10 sin 0.1
-  EXPECT_NEAR(ball->mesh.vertices[0][0], 0.998334, 1e-5);
-  EXPECT_NEAR(ball->mesh.vertices[0][1], 0.0, 1e-6);
-  EXPECT_NEAR(ball->mesh.vertices[0][2], 9.950042, 1e-5);
+  ball->update(0, 0);  // the top goes forward by 9 sin 0.1; cos 0.1 is rounded to float first
+  EXPECT_NEAR(ball->mesh.vertices[0][0], 0.8985, 1e-4);
+  EXPECT_EQ(ball->mesh.vertices[0][2], 8.95503807f);
 
   const float points[][3] = {{0, 0, 10}, {10, 0, 0}, {3, -4, 5}, {-6, 8, 0}, {0, 0, -10}};
   for (const auto& v : {std::array{1.f, 0.f}, {-1.5f, 2.f}, {2.2f, -2.2f}, {-0.3f, -0.05f}}) {
@@ -150,23 +149,17 @@ TEST(Roach, InitSetsThePiecesAndTheLegsSwingInASixStepCycle) {
 }
 
 TEST(Roach, WalkStepsAlongTheHeadingAndOutsideTheCycleOnlyMoves) {
-  const float d = 0.98994949f;  // 1.4 / sqrt 2
-  const float cases[][6] = {    // heading x y, the wanted x y, and a phase outside 0..6
-                            {0, 0, 0, 0, 1.4f, 7},
-                            {90, 0, 0, -1.4f, 0, -1},
-                            {45, 10, -20, 10 - d, -20 + d, 100}};
+  // Heading, the wanted x and y (pi taken as 3.14159 leaves the crumbs), and a phase outside 0..6.
+  const float cases[][4] = {
+      {0, 0, 1.4f, 7}, {90, -1.4f, 1.77462709e-6f, -1}, {180, -3.54925419e-6f, -1.4f, 100}};
   for (const auto& c : cases) {
     auto roach = std::make_unique<world::Roach>();
-    roach->x = c[1], roach->y = c[2], roach->heading = c[0], roach->speed = 1.4f;
-    roach->walkPhase = static_cast<int>(c[5]);
+    roach->heading = c[0], roach->speed = 1.4f;
+    roach->walkPhase = static_cast<int>(c[3]);
     for (int k = 0; k < 8; ++k) roach->parts[k].rotation = k * 5.0f;
     roach->walk();
-    EXPECT_NEAR(roach->x, c[3], 1e-5) << c[0];  // only the 3.14159 used for pi keeps these inexact
-    EXPECT_NEAR(roach->y, c[4], 1e-5) << c[0];
-    if (c[0] == 0) {
-      EXPECT_EQ(roach->y, 1.4f);
-    }
-    EXPECT_EQ(roach->walkPhase, c[5]);
+    EXPECT_EQ(std::make_pair(roach->x, roach->y), std::make_pair(c[1], c[2])) << c[0];
+    EXPECT_EQ(roach->walkPhase, c[3]);
     for (int k = 0; k < 8; ++k) EXPECT_EQ(roach->parts[k].rotation, k * 5.0f);
   }
 }
@@ -183,6 +176,7 @@ TEST(Roach, SteerAwayTurnsFromWhatLiesWithin110DegreesOfTheHeading) {
       {1, -1, 1, 1, 358},         // bearing 45: 1 - 3 wraps to 358
       {359, 1, 0, 4, 11},         // bearing 270: 359 + 12 wraps to 11
       {42, 0, 0, 4, 42},          // zero vector: no direction, no turn
+      {357, 1, 0, 1, 360},        // bearing 270: a heading of exactly 360 stays
   };
   for (const auto& c : cases) {
     world::Roach roach;
@@ -238,6 +232,25 @@ TEST(Prop, InitReseedsFromTheCalendarSecondAndDrawsTurnedTwentyAboveItsPlace) {
   giveAxes(*a, 1);
   a->x = 10, a->y = 20, a->rotation = 90;  // the x axis along +y, the y axis along -x
   expectTriangle(capture([&] { a->draw(); }), {{{10, 20, 20}, {10, 21, 20}, {9, 20, 20}}}, 1e-4);
+}
+
+// The ball's centre stands 14 above its place; the roach's middle 8 above its place, turned by its
+// heading, each piece scaled and turned about that middle with its offset in its own frame.
+TEST(Drawing, TheBallAndTheRoachLandAboveTheirPlaces) {
+  FreshGl gl;
+  auto ball = std::make_unique<world::Ball>();
+  giveAxes(*ball, 10);
+  ball->x = 100, ball->y = -50;
+  expectTriangle(capture([&] { ball->draw(); }, -480, -320),
+                 {{{100, -50, 14}, {110, -50, 14}, {100, -40, 14}}}, 1e-4);
+  auto roach = std::make_unique<world::Roach>();
+  roach->x = 100, roach->y = 50, roach->heading = 90;
+  for (world::RoachPart& part : roach->parts) giveAxes(part, 1);
+  roach->parts[0].x = 1, roach->parts[0].scale = 2, roach->parts[0].rotation = 90;
+  const Polygons drawn = capture([&] { roach->draw(); }, -480, -320);
+  ASSERT_EQ(drawn.size(), 8u);
+  expectTriangle({drawn[0]}, {{{98, 50, 6.4}, {96, 50, 6.4}, {98, 48, 6.4}}}, 1e-4);
+  for (int k = 1; k < 8; ++k) EXPECT_NEAR(drawn[k][0].z, 8, 1e-3) << k;  // scale 0: at the middle
 }
 
 TEST(SquashSpot, GrowsStaysShrinksAndGoesIdleAfterItsNinetyNinthDrawing) {
