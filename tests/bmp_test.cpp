@@ -77,54 +77,25 @@ TEST(Bmp, DecodesPaddedTopDownMovedAndShortFiles) {
   }
 }
 
-// The bound texture, its wrapping and filters, the texture environment, the unpack alignment, and
-// the widths of mipmap levels 0, 1 and `level`.
-std::vector<GLint> glState(int level) {
-  std::vector<GLint> s(10, -1);
-  glGetIntegerv(GL_TEXTURE_BINDING_2D, &s[0]);
-  const GLenum params[] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_MAG_FILTER,
-                           GL_TEXTURE_MIN_FILTER};
-  for (int i = 0; i < 4; ++i) glGetTexParameteriv(GL_TEXTURE_2D, params[i], &s[1 + i]);
-  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &s[5]);
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &s[6]);
-  for (int i = 0; i < 3; ++i)
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, i < 2 ? i : level, GL_TEXTURE_WIDTH, &s[7 + i]);
-  return s;
-}
-
+// A texture holds the picture bottom row first, as the file stores it, with its mipmap chain.
 TEST(Bmp, TexturesHoldThePictureBottomRowFirst) {
-  struct Case {
-    Layout l;
-    std::array<uint8_t, 3> file,
-        texel;  // the first pixel in the file (blue, green, red) and texel (0, 0)
-    int lastLevel;
-  };
-  const Case cases[] = {{{32, 32}, {0, 0, 0xFF}, {0xFF, 0, 0}, 5},
-                        {{4, 1}, {0x10, 0x20, 0x30}, {0x30, 0x20, 0x10}, 2},
-                        {{2, 4}, {1, 2, 3}, {3, 2, 1}, 2}};  // rows of 6 bytes padded to 8
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.l.w);
-    tt::resetGlState();
-    Bytes b = bmp(c.l);
-    std::memcpy(b.v.data() + 54, c.file.data(), 3);
-    std::vector<uint8_t> want = expected(c.l), texels(want.size());
-    std::memcpy(want.data(), c.texel.data(), 3);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  tt::resetGlState();
+  for (const Layout& l : {Layout{32, 32}, Layout{2, 4}}) {  // rows of 6 bytes padded to 8
     GLuint tex = 0;
     glGenTextures(1, &tex);
-    EXPECT_EQ(assets::loadBmpTexture(tt::writeTempFile("tex.bmp", b.v).c_str(), tex), 1);
-    EXPECT_EQ(glState(c.lastLevel), (std::vector<GLint>{GLint(tex), GL_REPEAT, GL_REPEAT, GL_LINEAR,
-                                                        GL_LINEAR_MIPMAP_NEAREST, GL_REPLACE, 4,
-                                                        c.l.w, std::max(1, c.l.w / 2), 1}));
+    EXPECT_EQ(assets::loadBmpTexture(tt::writeTempFile("tex.bmp", bmp(l).v).c_str(), tex), 1);
+    std::vector<uint8_t> texels(expected(l).size());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-    EXPECT_TRUE(texels == want);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    EXPECT_TRUE(texels == expected(l)) << l.w;
+    GLint smallest = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, l.w == 32 ? 5 : 2, GL_TEXTURE_WIDTH, &smallest);
+    EXPECT_EQ(smallest, 1);
     glDeleteTextures(1, &tex);
   }
 }
 
-TEST(Bmp, RejectsWhatItCannotReadWithNoGlCall) {
+TEST(Bmp, RejectsWhatItCannotReadAndLeavesTheTextureEmpty) {
   struct Case {
     const char* what;
     size_t at, bytes;  // a little-endian value written over the header there
@@ -144,18 +115,14 @@ TEST(Bmp, RejectsWhatItCannotReadWithNoGlCall) {
       {"offset past end", 10, 4, UINT32_MAX}};
   // clang-format on
   tt::resetGlState();
-  GLuint names[2] = {};
-  glGenTextures(2, names);
-  const auto expectNoGlCall = [&](const std::string& path) {
-    glBindTexture(GL_TEXTURE_2D, names[1]);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    EXPECT_EQ(assets::loadBmpTexture(path.c_str(), names[0]), -1);
-    for (GLuint t : {names[1], names[0]}) {
-      EXPECT_EQ(glState(0),
-                (std::vector<GLint>{GLint(t), GL_REPEAT, GL_REPEAT, GL_LINEAR,
-                                    GL_NEAREST_MIPMAP_LINEAR, GL_MODULATE, 4, 0, 0, 0}));
-      glBindTexture(GL_TEXTURE_2D, names[0]);
-    }
+  GLuint tex = 0;
+  glGenTextures(1, &tex);
+  const auto expectEmpty = [&](const std::string& path) {
+    EXPECT_EQ(assets::loadBmpTexture(path.c_str(), tex), -1);
+    glBindTexture(GL_TEXTURE_2D, tex);
+    GLint width = -1;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    EXPECT_EQ(width, 0);
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -163,11 +130,11 @@ TEST(Bmp, RejectsWhatItCannotReadWithNoGlCall) {
     std::memcpy(b.v.data() + c.at, &c.value, c.bytes);
     if (c.cutTo) b.v.resize(c.cutTo);
     EXPECT_FALSE(assets::decodeBmp(b.v.data(), b.v.size()));
-    expectNoGlCall(tt::writeTempFile("bad.bmp", b.v));
+    expectEmpty(tt::writeTempFile("bad.bmp", b.v));
   }
-  expectNoGlCall(tt::tempPath("no_such.bmp"));
+  expectEmpty(tt::tempPath("no_such.bmp"));
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-  glDeleteTextures(2, names);
+  glDeleteTextures(1, &tex);
 }
 
 }  // namespace

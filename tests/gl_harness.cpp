@@ -55,15 +55,8 @@ Rgb readPixel(int x, int y) {
   return {p[0], p[1], p[2]};
 }
 
-std::vector<Rgb> readFrame() {
-  std::vector<Rgb> frame(static_cast<size_t>(shell::kClientWidth) * shell::kClientHeight);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, shell::kClientWidth, shell::kClientHeight, GL_RGB, GL_UNSIGNED_BYTE,
-               frame.data());
-  return frame;
-}
-
 Polygons capture(const std::function<void()>& draw, float left, float bottom) {
+  ensureGlContext();
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glOrtho(left, left + shell::kClientWidth, bottom, bottom + shell::kClientHeight, -1000, 1000);
@@ -109,9 +102,10 @@ std::vector<TextLine> readText(const Polygons& drawn) {
     const float size = y1 - y0;
     if (std::fabs(s1 - s0 - 0.1f) > 1e-4f || std::fabs(std::fabs(right - left) - size) > 1e-3f)
       continue;  // not a glyph square: a picture or a mesh
-    // The cell's row counts down from the top of the picture; bytes are signed.
-    const int g = 10 * static_cast<int>(std::lround((1 - t1) * 10)) + std::lround(s0 * 10);
-    const char ch = static_cast<char>(g + 32);
+    // The cell's row counts down from the top of the picture; cells outside the grid show the
+    // one the texture's repeat wrap folds them onto.
+    const long row = std::lround((1 - t1) * 10), column = std::lround(s0 * 10);
+    const char ch = static_cast<char>(32 + (row % 10 + 10) % 10 * 10 + (column % 10 + 10) % 10);
     const int dir = right > left ? 1 : -1;
     TextLine* line = lines.empty() ? nullptr : &lines.back();
     const auto at = [&](int i) { return TextLine{"", size, line->x + dir * size * i, y0, z, dir}; };
@@ -127,10 +121,8 @@ std::vector<TextLine> readText(const Polygons& drawn) {
 }
 
 SoundLog::SoundLog() {
-  platform::setSoundObserver([this](const uint8_t* image, unsigned flags, bool on) {
-    plays.emplace_back(image, flags);
-    started.push_back(on);
-  });
+  platform::setSoundObserver(
+      [this](const uint8_t* image, unsigned flags, bool) { plays.emplace_back(image, flags); });
 }
 SoundLog::~SoundLog() { platform::setSoundObserver(nullptr); }
 

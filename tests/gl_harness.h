@@ -27,8 +27,6 @@ struct Rgb {
 };
 // Reads the drawn frame at window pixel (x, y), y counted from the bottom.
 Rgb readPixel(int x, int y);
-// The whole 960 x 640 frame, bottom row first.
-std::vector<Rgb> readFrame();
 
 struct Corner {
   float x, y, z, s, t;  // eye position and texture coordinate
@@ -39,9 +37,10 @@ using Polygons = std::vector<std::vector<Corner>>;
 // The projection stays so; resetGlState puts the fixed one back.
 Polygons capture(const std::function<void()>& draw, float left = 0, float bottom = 0);
 
-// A line of bitmap-font text read back from the glyph squares among `drawn`: each character from
-// its texture cell, the line's start (the first glyph's left edge in its own frame), bottom, depth
-// and size in eye units, and which way along x it runs (-1 when turned to be read from behind).
+// A line of bitmap-font text read back from the glyph squares among `drawn`: each character as
+// its texture cell shows it, the line's start (the first glyph's left edge in its own frame),
+// bottom, depth and size in eye units, and which way along x it runs (-1 when turned to be read
+// from behind).
 struct TextLine {
   std::string text;
   float size, x, y, z;
@@ -51,11 +50,10 @@ struct TextLine {
 std::vector<TextLine> readText(const Polygons& drawn);
 std::ostream& operator<<(std::ostream& out, const TextLine& line);
 
-// Every sound the player is asked for while one lives: image and flags, and whether it started.
+// Every sound the player is asked for while one lives: image and flags.
 using Plays = std::vector<std::pair<const uint8_t*, unsigned>>;
 struct SoundLog {
   Plays plays;
-  std::vector<bool> started;
   SoundLog();
   ~SoundLog();
 };

@@ -105,12 +105,4 @@ TEST(Sound, PlayerCutsOffDropsAndRestartsClips) {
   std::remove(path.c_str());
 }
 
-TEST(Sound, NothingStartsWithoutADevice) {
-  auto a = wave(8000, kA);
-  platform::closeAudio();
-  EXPECT_FALSE(openAudioWith("no-such-driver"));
-  EXPECT_FALSE(assets::playSoundClip({a.data(), a.size()}, 5));
-  EXPECT_FALSE(platform::soundPlaying());
-}
-
 }  // namespace
