@@ -16,8 +16,8 @@ list=$root/tools/mutants.txt
 pick=${1:-.}
 scratch=${MUTANTS_DIR:-${TMPDIR:-/tmp}/tabletumble-mutants}
 src=$scratch/src build=$scratch/build log=$scratch/test.log
-# The slow robustness and sound-device cases catch no rule fault; they stay out.
-tests=(--gtest_filter='-Faults.*:Sound.*' --gtest_fail_fast --gtest_brief=1)
+# The sound player's cases take seconds of real playing and no rule fault reaches them.
+tests=(--gtest_filter='-Sound.*' --gtest_fail_fast --gtest_brief=1)
 
 mkdir -p "$src"
 # Copy the tracked files, touching only those that differ, so the build stays incremental.
