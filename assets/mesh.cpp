@@ -1,10 +1,7 @@
 #include "assets/mesh.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <vector>
-
-#include "assets/file_bytes.h"
 
 namespace assets {
 namespace {
@@ -19,31 +16,40 @@ enum ChunkId : uint16_t {
   kMappingList = 0x4140,
 };
 
-// A cursor over the file's bytes. A read past the end delivers nothing and
-// leaves its destination as it was, as a short fread would.
+// A cursor over the open stream, read value by value. A read past the end
+// delivers nothing and leaves its destination as it was, as a short fread would.
 class Reader {
  public:
-  Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  size_t position() const { return pos_; }
+  explicit Reader(std::FILE* file) : file_(file) {
+    if (std::fseek(file, 0, SEEK_END) == 0) size_ = std::max(std::ftell(file), 0L);
+    if (std::fseek(file, 0, SEEK_SET) != 0) size_ = 0;
+  }
   bool atEnd() const { return pos_ >= size_; }
-  size_t remaining() const { return pos_ < size_ ? size_ - pos_ : 0; }
-  void skip(size_t n) { pos_ = n > remaining() ? size_ : pos_ + n; }
+  size_t remaining() const { return static_cast<size_t>(size_ - pos_); }
+  void skip(size_t n) {
+    if (n >= remaining() || std::fseek(file_, static_cast<long>(n), SEEK_CUR) != 0) {
+      pos_ = size_;
+      return;
+    }
+    pos_ += static_cast<long>(n);
+  }
 
   template <typename T>
   bool read(T& out) {
-    if (remaining() < sizeof(T)) {
+    T value;
+    if (remaining() < sizeof(T) || std::fread(&value, sizeof(T), 1, file_) != 1) {
       pos_ = size_;
       return false;
     }
-    std::memcpy(&out, data_ + pos_, sizeof(T));  // the file is little-endian, as is the host
-    pos_ += sizeof(T);
+    out = value;  // the file is little-endian, as is the host
+    pos_ += static_cast<long>(sizeof(T));
     return true;
   }
 
  private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
+  std::FILE* file_;
+  long size_ = 0;
+  long pos_ = 0;
 };
 
 // A list longer than the arrays keeps its first kMeshCapacity entries; the
@@ -105,10 +111,8 @@ void readMapping(Reader& in, Mesh& mesh) {
   }
 }
 
-}  // namespace
-
-int32_t Mesh::read3ds(const uint8_t* data, size_t size) {
-  Reader in(data, size);
+void readChunks(std::FILE* file, Mesh& mesh) {
+  Reader in(file);
   while (!in.atEnd()) {
     uint16_t id = 0;
     uint32_t length = 0;
@@ -119,32 +123,46 @@ int32_t Mesh::read3ds(const uint8_t* data, size_t size) {
       case kTriangleMesh:
         break;  // containers: their content is read as further chunks
       case kNamedObject:
-        readName(in, *this);
+        readName(in, mesh);
         break;
       case kVertexList:
-        readVertices(in, *this);
+        readVertices(in, mesh);
         break;
       case kFaceList:
-        readFaces(in, *this);
+        readFaces(in, mesh);
         break;
       case kMappingList:
-        readMapping(in, *this);
+        readMapping(in, mesh);
         break;
       default:
         // A length below the header's own 6 bytes would not move forward:
         // the file is damaged and the reading ends here.
-        if (length < 6) return 1;
+        if (length < 6) return;
         in.skip(length - 6);
         break;
     }
   }
+}
+
+}  // namespace
+
+int32_t Mesh::load3ds(const char* path) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (!file) return 0;
+  char buffer[4096];  // the stream's buffer, so that loading takes nothing from the heap
+  std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
+  readChunks(file, *this);
+  std::fclose(file);
   return 1;
 }
 
-int32_t Mesh::load3ds(const char* path) {
-  std::vector<uint8_t> bytes;
-  if (!readFileBytes(path, bytes)) return 0;
-  return read3ds(bytes.data(), bytes.size());
+int32_t Mesh::read3ds(const uint8_t* data, size_t size) {
+  if (size == 0) return 1;  // nothing to read, and fmemopen refuses an empty buffer
+  std::FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "rb");
+  if (!file) return 1;
+  readChunks(file, *this);
+  std::fclose(file);
+  return 1;
 }
 
 }  // namespace assets

@@ -18,10 +18,11 @@ struct Mesh {
   int32_t faces[kMeshCapacity][3] = {};
   float texCoords[kMeshCapacity][2] = {};
 
-  // Reads a 3D Studio file. Returns 0 when the file cannot be opened (the
-  // Mesh is left untouched), 1 otherwise, whatever the file held.
+  // Reads a 3D Studio file value by value through a buffered stream, straight
+  // into the arrays. Returns 0 when the file cannot be opened (the Mesh is
+  // left untouched), 1 otherwise, whatever the file held.
   int32_t load3ds(const char* path);
-  // The same reading over bytes already in memory.
+  // The same reading over bytes already in memory, through a memory stream.
   int32_t read3ds(const uint8_t* data, size_t size);
 };
 

@@ -108,13 +108,14 @@ void restartRound() {
 }
 
 void releaseWorldTextures() {
+  // The reverse of the World's member order, as their destructors would run.
   World& w = gWorld;
-  w.table.releaseTexture();
-  w.ball.releaseTexture();
-  for (auto& cup : w.cups) cup.releaseTexture();
-  w.pizza.releaseTexture();
-  for (auto& part : w.roach.parts) part.releaseTexture();
   w.squashSpot.releaseTexture();
+  for (int i = world::kRoachParts - 1; i >= 0; --i) w.roach.parts[i].releaseTexture();
+  w.pizza.releaseTexture();
+  for (int i = kCupCount - 1; i >= 0; --i) w.cups[i].releaseTexture();
+  w.ball.releaseTexture();
+  w.table.releaseTexture();
 }
 
 }  // namespace game

@@ -71,7 +71,8 @@ std::vector<std::string> missingDataFiles(const std::string& folder);
 void setUpWorld();
 // Puts the round back to its start without loading anything.
 void restartRound();
-// Deletes every texture the World holds; for teardown while the context is current.
+// Deletes the Models' textures, last member first; for teardown while the
+// context is current.
 void releaseWorldTextures();
 
 }  // namespace game

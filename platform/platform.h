@@ -85,7 +85,9 @@ void translateMessage(const Message& message);
 intptr_t dispatchMessage(const Message& message);
 intptr_t defWindowProc(Window* window, uint32_t code, uintptr_t wParam, intptr_t lParam);
 void postQuitMessage(int exitCode);
-// Blocks until a message arrives or timeoutMs have passed.
+// Blocks until a message arrives or timeoutMs have passed, counted from the
+// moment clockMs() reached the value it last returned: after reading `now`,
+// a wait of (start + 30 - now) ends as the counter turns to start + 30.
 void waitForMessage(int timeoutMs);
 
 // Wall-clock milliseconds since the program started (never processor time).

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "assets/bmp.h"
 #include "assets/model.h"
@@ -16,6 +19,17 @@
 #include "platform/sound.h"
 #include "tests/byte_builder.h"
 #include "tests/gl_harness.h"
+
+// Every operator new of the program is counted, to see that loading a mesh needs none.
+std::atomic<long> gNewCalls{0};
+// Out of line, so that the compiler never pairs a new with the free below.
+[[gnu::noinline]] void* operator new(std::size_t size) {
+  ++gNewCalls;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -156,7 +170,10 @@ TEST(Mesh, LoadsFilesAndLeavesTheMeshAloneWithoutOne) {
   EXPECT_EQ(m->load3ds(tt::tempPath("no_such.3ds").c_str()), 0);
   EXPECT_EQ(m->load3ds(tt::writeTempFile("empty.3ds", {}).c_str()), 1);
   EXPECT_EQ(std::memcmp(m.get(), before.get(), sizeof(Mesh)), 0);
-  EXPECT_EQ(fromFile->load3ds(tt::writeTempFile("tri.3ds", tri.v).c_str()), 1);
+  const std::string path = tt::writeTempFile("tri.3ds", tri.v);
+  const long newsBefore = gNewCalls;
+  EXPECT_EQ(fromFile->load3ds(path.c_str()), 1);
+  EXPECT_EQ(gNewCalls - newsBefore, 0) << "the loader took memory from the heap";
   EXPECT_EQ(std::memcmp(fromFile.get(), m.get(), sizeof(Mesh)), 0);
 }
 

@@ -1,8 +1,12 @@
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <poll.h>
 
 #include <chrono>
 #include <cstdio>
 #include <deque>
+#include <thread>
 
 #include "platform/platform.h"
 
@@ -24,12 +28,36 @@ struct GlContext {
 
 namespace {
 
-const auto gProgramStart = std::chrono::steady_clock::now();
+using Clock = std::chrono::steady_clock;
+const auto gProgramStart = Clock::now();
+int32_t gLastClockMs = 0;   // what clockMs() last returned: waits are counted from there
 Window* gWindow = nullptr;  // the game has exactly one window
+// On X11: the connection the window lives on, for waiting on it, and the
+// window's own id, to notice another client destroying it.
+Display* gXDisplay = nullptr;
+::Window gXWindow = 0;
+int gGlxFirstError = -1;
+XErrorHandler gDefaultXErrorHandler = nullptr;
 DeviceContext gDeviceContext;
 bool gQuitPosted = false;
 int gQuitCode = 0;
 std::deque<Message> gSent;  // messages the platform itself sends, such as Alt+F4's close
+
+// X reports errors after the fact: a request about a window that is already
+// gone (the game's own after teardown, or one another client destroyed, as a
+// force-close does) fails while nothing is wrong any more. Xlib's default
+// handler would end the game with status 1 for it; only such errors are let
+// pass, every other one still goes to the default handler.
+int onXError(Display* display, XErrorEvent* error) {
+  // GLX's own codes for a gone drawable: GLXBadDrawable, GLXBadCurrentWindow,
+  // GLXBadCurrentDrawable and GLXBadWindow, counted from the extension's first error.
+  constexpr int kGlxGoneErrors[] = {2, 5, 11, 12};
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
+  for (int offset : kGlxGoneErrors) {
+    if (gGlxFirstError >= 0 && error->error_code == gGlxFirstError + offset) return 0;
+  }
+  return gDefaultXErrorHandler ? gDefaultXErrorHandler(display, error) : 0;
+}
 
 // A 48 x 48 earth ball on a linen square, drawn here so the window has an
 // icon even before any data file exists.
@@ -76,9 +104,43 @@ uintptr_t virtualKey(SDL_Keycode key) {
   return static_cast<uintptr_t>(key & 0xFFFF) | 0x10000;
 }
 
+bool insideClientArea(int x, int y) {
+  if (!gWindow) return false;
+  int w = 0, h = 0;
+  SDL_GetWindowSize(gWindow->sdl, &w, &h);
+  return x >= 0 && y >= 0 && x < w && y < h;
+}
+
+// Only moves over the client area count. SDL reports the point where the
+// pointer left the window as a move, and without mouse capture it moves a
+// point outside onto the window's edge, so on X11 the server's own event,
+// which SDL hands over just before its move, tells where the pointer is.
+bool gPointerOutside = false;
+
+void notePointer(const XEvent& event) {
+  if (event.xany.window != gXWindow) return;
+  if (event.type == LeaveNotify) gPointerOutside = true;
+  if (event.type == EnterNotify) gPointerOutside = false;
+  if (event.type == MotionNotify)
+    gPointerOutside = !insideClientArea(event.xmotion.x, event.xmotion.y);
+}
+
 // Turns one SDL event into the game's message; false for events the game never sees.
 bool translate(const SDL_Event& event, Message& out) {
   switch (event.type) {
+    case SDL_SYSWMEVENT: {
+      // Another client destroyed the window (a force-close): the game ends as
+      // if asked to close.
+      const SDL_SysWMmsg* msg = event.syswm.msg;
+      if (!msg || msg->subsystem != SDL_SYSWM_X11 || gXWindow == 0) return false;
+      const XEvent& x = msg->msg.x11.event;
+      if (x.type == DestroyNotify && x.xdestroywindow.window == gXWindow) {
+        out = makeMessage(kMsgClose, 0, 0);
+        return true;
+      }
+      notePointer(x);
+      return false;
+    }
     case SDL_QUIT:  // the session asks the program to end (a signal, logout)
       out = makeMessage(kMsgClose, 0, 0);
       return true;
@@ -89,6 +151,7 @@ bool translate(const SDL_Event& event, Message& out) {
       }
       return false;
     case SDL_MOUSEMOTION:
+      if (gPointerOutside || !insideClientArea(event.motion.x, event.motion.y)) return false;
       out = makeMessage(kMsgMouseMove, 0, packPoint(event.motion.x, event.motion.y));
       return true;
     case SDL_KEYDOWN: {
@@ -106,6 +169,8 @@ bool translate(const SDL_Event& event, Message& out) {
 }  // namespace
 
 bool initVideo() {
+  // A button held over the window must not keep tilting the table outside it.
+  SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
   // Without a display SDL falls back to its invisible offscreen driver; a
   // player would get a game nobody can see, so only an explicit request
@@ -118,6 +183,13 @@ bool initVideo() {
     SDL_Quit();
     SDL_SetError("no display (neither DISPLAY nor WAYLAND_DISPLAY leads to one)");
     return false;
+  }
+  if (driver && SDL_strcmp(driver, "x11") == 0) {
+    // The handler is the process's, so it also covers SDL's second connection.
+    XErrorHandler previous = XSetErrorHandler(onXError);
+    if (previous != onXError) gDefaultXErrorHandler = previous;
+    // For the window's X events (DestroyNotify).
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   }
   return true;
 }
@@ -132,9 +204,15 @@ Window* createWindow(const WindowOptions& options) {
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+  // 32 colour bits are R, G and B; no alpha, stencil, accumulation or aux buffers.
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_BUFFER_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   // Fixed-function OpenGL 1.1 and GLU need the legacy profile.
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
@@ -151,6 +229,15 @@ Window* createWindow(const WindowOptions& options) {
   SDL_SetCursor(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
   auto* window = new Window{sdl, options.proc};
   gWindow = window;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
+    gXDisplay = info.info.x11.display;
+    gXWindow = info.info.x11.window;
+    int opcode = 0, firstEvent = 0;
+    if (!XQueryExtension(gXDisplay, "GLX", &opcode, &firstEvent, &gGlxFirstError))
+      gGlxFirstError = -1;
+  }
   return window;
 }
 
@@ -165,7 +252,11 @@ void destroyWindow(Window* window) {
   if (!window) return;
   if (window->proc) window->proc(window, kMsgDestroy, 0, 0);
   SDL_DestroyWindow(window->sdl);
-  if (gWindow == window) gWindow = nullptr;
+  if (gWindow == window) {
+    gWindow = nullptr;
+    gXDisplay = nullptr;
+    gXWindow = 0;
+  }
   delete window;
 }
 
@@ -187,6 +278,9 @@ GlContext* createGlContext(DeviceContext* dc) {
   if (!dc || !dc->window) return nullptr;
   SDL_GLContext sdl = SDL_GL_CreateContext(dc->window->sdl);
   if (!sdl) return nullptr;
+  // The frame gate paces the game, not the display: some compositors hold a
+  // hidden window's swaps to about one a second under vsync.
+  SDL_GL_SetSwapInterval(0);
   return new GlContext{sdl};
 }
 
@@ -243,13 +337,39 @@ void postQuitMessage(int exitCode) {
 }
 
 void waitForMessage(int timeoutMs) {
+  using std::chrono::milliseconds;
   if (timeoutMs <= 0 || gQuitPosted || !gSent.empty()) return;
-  SDL_WaitEventTimeout(nullptr, timeoutMs);
+  // The moment the counter reaches its last reading plus timeoutMs, to the
+  // steady clock's own resolution: waking a fraction of a millisecond late
+  // would start every ninth frame or so at 31 ms.
+  const Clock::time_point until = gProgramStart + milliseconds(gLastClockMs + timeoutMs);
+  SDL_PumpEvents();
+  if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+  const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - Clock::now());
+  if (left.count() <= 0) return;
+  if (gXDisplay) {
+    // The pump left Xlib's queue empty and its requests sent; anything new
+    // arrives on the connection. Waiting here rather than in
+    // SDL_WaitEventTimeout also keeps SDL from waking itself with an event
+    // sent to the window over its second connection, which can reach the
+    // server after the window is destroyed.
+    pollfd connection{ConnectionNumber(gXDisplay), POLLIN, 0};
+    const timespec span{static_cast<time_t>(left.count() / 1000000000),
+                        static_cast<long>(left.count() % 1000000000)};
+    ppoll(&connection, 1, &span, nullptr);
+    return;
+  }
+  // Elsewhere SDL's wait, in whole milliseconds short of the moment, then a sleep to it.
+  const int wholeMs = static_cast<int>(left.count() / 1000000) - 1;
+  if (wholeMs > 0 && SDL_WaitEventTimeout(nullptr, wholeMs)) return;
+  std::this_thread::sleep_until(until);
 }
 
 int32_t clockMs() {
-  const auto since = std::chrono::steady_clock::now() - gProgramStart;
-  return static_cast<int32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+  const auto since = Clock::now() - gProgramStart;
+  gLastClockMs =
+      static_cast<int32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+  return gLastClockMs;
 }
 
 void showErrorBox(const char* title, const char* text) {

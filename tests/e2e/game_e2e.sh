@@ -2,9 +2,15 @@
 # Runs the real game binary on its own Xvfb server and checks it as a player
 # would see it.  Usage: game_e2e.sh GAME DATA_DIR PROBE CASE
 #   window      title, client size, a lit first picture, Esc quits within 1 s
-#   close       a window manager's close request and Alt+F4 each quit with 0
+#   close       a window manager's close request, Alt+F4, and another client
+#               destroying the window (a force-close) each quit with 0
 #   tilt        moving the mouse down tilts the table: the cloth's edges move
 #   missing     without pizza.bmp: one line naming it and the folder, status 1
+#   no_box      the same where no message box can be shown (no X core fonts,
+#               no zenity): the line, status 1 at once, no window
+#   hidden      unmapped for 3 s, the game keeps its 30 ms frames
+#   mouse       leaving the window, or dragging outside it with a button
+#               held, does not tilt the table
 #   no_display  no display at all: one line, status 0, no crash
 #   faults      no sound device, a read-only data folder, every data file
 #               replaced by random bytes: it plays, writes nothing, exits 0
@@ -43,7 +49,7 @@ trap cleanup EXIT
 # Xvfb picks the first free display itself and tells which on a pipe, so
 # parallel runs cannot race for a number.
 start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" \
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$WORK/display" \
     >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   local i
@@ -61,7 +67,9 @@ start_xvfb() {
 
 # Starts the game from a data folder with the x11 video driver, no sound card.
 start_game() {
-  (cd "$1" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER="${AUDIO:-dummy}" ${WRAP:-} "$GAME") \
+  # shellcheck disable=SC2086  # ENV and WRAP are lists of words
+  (cd "$1" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER="${AUDIO:-dummy}" ${ENV:-} ${WRAP:-} \
+    "$GAME") \
     >"$WORK/stdout" 2>"$WORK/stderr" </dev/null &
   GAME_PID=$!
 }
@@ -165,6 +173,14 @@ case_close() {
   xdotool key alt+F4
   expect_exit_within 2 "Alt+F4"
   ((STATUS == 0)) || fail "Alt+F4 ended with status $STATUS"
+
+  # Another client destroys the window, as a force-close does.
+  start_game "$DATA"
+  win=$(find_window) || exit 1
+  wait_for_picture "$win"
+  xdotool windowclose "$win"
+  expect_exit_within 2 "another client destroyed the window"
+  ((STATUS == 0)) || fail "destroying the window ended with status $STATUS"
 }
 
 case_tilt() {
@@ -224,6 +240,85 @@ case_missing() {
   [[ $line == *pizza.bmp* ]] || fail "the line does not name pizza.bmp: $line"
   [[ $line == *"$(shown_path "$data")"* ]] || fail "the line does not name the folder $data: $line"
   [[ $line != *pizza.3ds* && $line != *table.3ds* ]] || fail "the line names files that are there: $line"
+}
+
+case_no_box() {
+  # The server has only its built-in fonts, which SDL's box cannot use, and
+  # there is no zenity to fall back on.
+  start_xvfb -fp built-ins
+  local data="$WORK/data" line
+  cp -r "$DATA" "$data"
+  rm "$data/pizza.bmp"
+  mkdir "$WORK/bin"
+  ENV="PATH=$WORK/bin" start_game "$data"
+  expect_exit_within 3 "a missing data file with no way to show a box"
+  ((STATUS == 1)) || fail "a missing data file gave status $STATUS, not 1"
+  (($(wc -l <"$WORK/stderr") == 1)) || fail "expected one line on stderr"
+  line=$(cat "$WORK/stderr")
+  [[ $line == *pizza.bmp* && $line == *"$data"* ]] || fail "the line does not name pizza.bmp in $data: $line"
+  [ -z "$(xwininfo -root -children | awk '/^ +0x/ {print $1}')" ] || fail "a window was left behind"
+}
+
+# Frames in the log that start in the 3 s after $1 ms (the game's own clock).
+frames_after() { awk -v t0="$1" '$1 > t0 && $1 <= t0 + 3000' "$WORK/frames" | wc -l; }
+
+case_hidden() {
+  start_xvfb
+  local win t0 shown hidden
+  ENV="TABLETUMBLE_FRAME_LOG=$WORK/frames" start_game "$DATA"
+  win=$(find_window) || exit 1
+  wait_for_picture "$win"
+  t0=$(tail -n1 "$WORK/frames" | cut -d' ' -f1)
+  sleep 3.3
+  shown=$(frames_after "$t0")
+  xdotool windowunmap --sync "$win"
+  t0=$(tail -n1 "$WORK/frames" | cut -d' ' -f1)
+  sleep 3.3
+  hidden=$(frames_after "$t0")
+  # 30 ms frames make 100 in 3 s, and a window whose swaps are held to one a
+  # second about 3. A busy machine slows both alike, so the shown rate is the
+  # measure.
+  echo "frames in 3 s: $shown shown, $hidden hidden"
+  ((hidden <= 101 && hidden * 2 >= shown && hidden >= 10)) ||
+    fail "$hidden frames in the 3 s the window was hidden, against $shown while it was shown"
+  xdotool windowmap --sync "$win"
+  focus "$win"
+  xdotool key Escape
+  expect_exit_within 2 "Esc"
+  ((STATUS == 0)) || fail "Esc ended with status $STATUS"
+}
+
+case_mouse() {
+  start_xvfb
+  start_game "$DATA"
+  local win before after i
+  win=$(find_window) || exit 1
+  wait_for_picture "$win"
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  # The pointer rests where the game put it, inside the window; the window
+  # appearing under it made the one move counted so far, to client (480, 350).
+  sleep 0.3
+  before=$(edges "$win")
+  xdotool mousedown 1
+  for ((i = 1; i <= 8; ++i)); do
+    xdotool mousemove $((X + 980 + 20 * i)) $((Y + 400 + 10 * i))
+    sleep 0.03
+  done
+  xdotool mouseup 1
+  sleep 0.3
+  after=$(edges "$win")
+  [ "$after" = "$before" ] || { look "$win"; keep_picture drag; fail "dragging out of the window with a button held tilted the table"; }
+  # Back in at the last position the game counted (no tilt), then out again.
+  xdotool mousemove $((X + 480)) $((Y + 350))
+  sleep 0.2
+  xdotool mousemove $((X + 1150)) $((Y + 400))
+  sleep 0.3
+  after=$(edges "$win")
+  [ "$after" = "$before" ] || { look "$win"; keep_picture leave; fail "leaving the window tilted the table"; }
+  focus "$win"
+  xdotool key Escape
+  expect_exit_within 2 "Esc"
+  ((STATUS == 0)) || fail "Esc ended with status $STATUS"
 }
 
 case_no_display() {
@@ -360,7 +455,8 @@ case_installed() {
 [[ ${BASH_SOURCE[0]} == "$0" ]] || return 0
 
 case "$CASE" in
-  window | close | tilt | missing | no_display | faults | valgrind | installed) "case_$CASE" ;;
+  window | close | tilt | missing | no_box | hidden | mouse | no_display | faults | valgrind | installed)
+    "case_$CASE" ;;
   *) echo "unknown case $CASE" >&2; exit 2 ;;
 esac
 echo "PASS [$CASE]"
