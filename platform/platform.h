@@ -70,7 +70,8 @@ void setCursorPos(int screenX, int screenY);
 DeviceContext* getDC(Window* window);
 void releaseDC(Window* window, DeviceContext* dc);
 // Gives the surface its pixel format before a context is made for it:
-// double-buffered 32-bit RGBA with a 16-bit depth buffer and no stencil.
+// double-buffered, 32 colour bits that are R, G and B of 8 bits each (no
+// alpha), a 16-bit depth buffer, and nothing else.
 void setPixelFormat(DeviceContext* dc);
 GlContext* createGlContext(DeviceContext* dc);
 // Passing nulls leaves no context current.

@@ -199,12 +199,11 @@ void shutdownVideo() { SDL_Quit(); }
 const char* lastError() { return SDL_GetError(); }
 
 Window* createWindow(const WindowOptions& options) {
-  // The GL surface: double-buffered 8-bit RGBA, a 16-bit depth buffer, for a
-  // compatibility-profile context.
+  // The GL surface: double-buffered, R, G and B of 8 bits with no alpha, a
+  // 16-bit depth buffer and nothing else, for a compatibility-profile context.
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-  // 32 colour bits are R, G and B; no alpha, stencil, accumulation or aux buffers.
   SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_BUFFER_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
