@@ -20,8 +20,12 @@
 #include "tests/byte_builder.h"
 #include "tests/gl_harness.h"
 
-// Every operator new of the program is counted, to see that loading a mesh needs none.
+// Every operator new of the program is counted, to see that loading a mesh
+// needs none. Not under ASan, whose own operator new the GL driver's
+// libraries are bound to.
 std::atomic<long> gNewCalls{0};
+#ifndef __SANITIZE_ADDRESS__
+constexpr bool kCountingNews = true;
 // Out of line, so that the compiler never pairs a new with the free below.
 [[gnu::noinline]] void* operator new(std::size_t size) {
   ++gNewCalls;
@@ -30,6 +34,9 @@ std::atomic<long> gNewCalls{0};
 }
 [[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
 [[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#else
+constexpr bool kCountingNews = false;
+#endif
 
 namespace {
 
@@ -173,7 +180,9 @@ TEST(Mesh, LoadsFilesAndLeavesTheMeshAloneWithoutOne) {
   const std::string path = tt::writeTempFile("tri.3ds", tri.v);
   const long newsBefore = gNewCalls;
   EXPECT_EQ(fromFile->load3ds(path.c_str()), 1);
-  EXPECT_EQ(gNewCalls - newsBefore, 0) << "the loader took memory from the heap";
+  if (kCountingNews) {
+    EXPECT_EQ(gNewCalls - newsBefore, 0) << "the loader took memory from the heap";
+  }
   EXPECT_EQ(std::memcmp(fromFile.get(), m.get(), sizeof(Mesh)), 0);
 }
 

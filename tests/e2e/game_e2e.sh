@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the real game binary on its own Xvfb server and checks it as a player
 # would see it.  Usage: game_e2e.sh GAME DATA_DIR PROBE CASE
-#   window      title, client size, a lit first picture, Esc quits within 1 s
+#   window      title, client size, a lit first picture, Esc quits
 #   close       a window manager's close request, Alt+F4, and another client
 #               destroying the window (a force-close) each quit with 0
 #   tilt        moving the mouse down tilts the table: the cloth's edges move
@@ -13,7 +13,7 @@
 #               held, does not tilt the table
 #   no_display  no display at all: one line, status 0, no crash
 #   faults      no sound device, a read-only data folder, every data file
-#               replaced by random bytes: it plays, writes nothing, exits 0
+#               replaced by noise: it plays, writes nothing, exits 0
 #   valgrind    a whole session under valgrind (play, round end, board,
 #               restart, close) with no errors and no definite leaks
 #   installed   GAME is the installed launcher: started from another folder
@@ -23,11 +23,18 @@ set -uo pipefail
 
 GAME=$1 DATA=$2 PROBE=$3 CASE=$4
 TITLE="Tabletumble v1.1"
+# Seconds a quit may take to end the process. A hang shows all the same, and
+# an ASan build on a busy two-core machine needs over 2 s to unload.
+QUIT_S=5
 
 skip() { echo "SKIP: $*"; exit 77; }
 fail() {
   echo "FAIL [$CASE]: $*" >&2
   [ -s "$WORK/stderr" ] && { echo "--- game's stderr:" >&2; cat "$WORK/stderr" >&2; }
+  if [ -n "$XVFB_PID" ]; then
+    kill -0 "$XVFB_PID" 2>/dev/null || echo "--- Xvfb ($DISPLAY) is no longer running" >&2
+    [ -s "$WORK/xvfb.log" ] && { echo "--- Xvfb's log:" >&2; cat "$WORK/xvfb.log" >&2; }
+  fi
   exit 1
 }
 
@@ -90,7 +97,14 @@ expect_exit_within() {
   while kill -0 "$GAME_PID" 2>/dev/null; do
     now=$(date +%s%3N)
     if ((now - start > limit_ms)); then
-      fail "the game was still running ${1} s after $2"
+      # Tell a slow exit from none at all.
+      local waited=0
+      while kill -0 "$GAME_PID" 2>/dev/null && ((waited < 100)); do
+        sleep 0.1
+        waited=$((waited + 1))
+      done
+      ((waited < 100)) && fail "the game was still running ${1} s after $2 (it ended $(($(date +%s%3N) - start)) ms after it)"
+      fail "the game was still running ${1} s after $2, and 10 s later"
     fi
     sleep 0.02
   done
@@ -154,7 +168,7 @@ case_window() {
   ((RED >= 200)) || { keep_picture first; fail "only $RED per-mille of the picture is red"; }
   focus "$win"
   xdotool key Escape
-  expect_exit_within 1 "Esc during a round"
+  expect_exit_within "$QUIT_S" "Esc during a round"
   ((STATUS == 0)) || fail "Esc during a round ended with status $STATUS"
 }
 
@@ -164,14 +178,14 @@ case_close() {
   start_game "$DATA"
   win=$(find_window) || exit 1
   "$PROBE" close "$win" || fail "could not send the close request"
-  expect_exit_within 2 "a close request"
+  expect_exit_within "$QUIT_S" "a close request"
   ((STATUS == 0)) || fail "the close request ended with status $STATUS"
 
   start_game "$DATA"
   win=$(find_window) || exit 1
   focus "$win"
   xdotool key alt+F4
-  expect_exit_within 2 "Alt+F4"
+  expect_exit_within "$QUIT_S" "Alt+F4"
   ((STATUS == 0)) || fail "Alt+F4 ended with status $STATUS"
 
   # Another client destroys the window, as a force-close does.
@@ -179,7 +193,7 @@ case_close() {
   win=$(find_window) || exit 1
   wait_for_picture "$win"
   xdotool windowclose "$win"
-  expect_exit_within 2 "another client destroyed the window"
+  expect_exit_within "$QUIT_S" "another client destroyed the window"
   ((STATUS == 0)) || fail "destroying the window ended with status $STATUS"
 }
 
@@ -207,7 +221,7 @@ case_tilt() {
   [ "$after" != "$before" ] || { look "$win"; keep_picture tilted; fail "moving the mouse down left the table as it was"; }
   focus "$win"
   xdotool key Escape
-  expect_exit_within 2 "Esc"
+  expect_exit_within "$QUIT_S" "Esc"
   ((STATUS == 0)) || fail "Esc ended with status $STATUS"
 }
 
@@ -251,7 +265,7 @@ case_no_box() {
   rm "$data/pizza.bmp"
   mkdir "$WORK/bin"
   ENV="PATH=$WORK/bin" start_game "$data"
-  expect_exit_within 3 "a missing data file with no way to show a box"
+  expect_exit_within 10 "a missing data file with no way to show a box"
   ((STATUS == 1)) || fail "a missing data file gave status $STATUS, not 1"
   (($(wc -l <"$WORK/stderr") == 1)) || fail "expected one line on stderr"
   line=$(cat "$WORK/stderr")
@@ -284,7 +298,7 @@ case_hidden() {
   xdotool windowmap --sync "$win"
   focus "$win"
   xdotool key Escape
-  expect_exit_within 2 "Esc"
+  expect_exit_within "$QUIT_S" "Esc"
   ((STATUS == 0)) || fail "Esc ended with status $STATUS"
 }
 
@@ -317,7 +331,7 @@ case_mouse() {
   [ "$after" = "$before" ] || { look "$win"; keep_picture leave; fail "leaving the window tilted the table"; }
   focus "$win"
   xdotool key Escape
-  expect_exit_within 2 "Esc"
+  expect_exit_within "$QUIT_S" "Esc"
   ((STATUS == 0)) || fail "Esc ended with status $STATUS"
 }
 
@@ -388,21 +402,27 @@ case_faults() {
 
   # Every file replaced by random bytes of its own length, in a folder the game
   # may not write to: it still plays, and nothing in the folder changes.
+  # The bytes are the same every run (AES in counter mode, keyed by the file's
+  # name): a run that fails can be run again, and the fuzzers go wider.
   mkdir "$data"
   for f in "$DATA"/*; do
-    head -c "$(stat -c %s "$f")" /dev/urandom >"$data/${f##*/}"
+    head -c "$(stat -c %s "$f")" /dev/zero |
+      openssl enc -aes-128-ctr -nosalt -K "$(echo -n "${f##*/}" | md5sum | cut -c1-32)" \
+        -iv 00000000000000000000000000000000 >"$data/${f##*/}"
   done
   chmod a-w "$data"/* "$data"
   (cd "$data" && ls -l --time-style=+%s.%N && sha256sum ./*) >"$WORK/before"
   start_game "$data"
   win=$(find_window) || exit 1
-  # With no mesh left whole the picture may well stay almost black.
+  # With no mesh left whole the picture may well stay almost black, and a
+  # frame of such meshes can take seconds: hence the long wait for the quit.
+  # The tilt may roll the ball off, and Esc on the board would start a new
+  # round, so the window is closed instead.
   sleep 1
   tilt_down "$win"
   sleep 1
-  focus "$win"
-  xdotool key Escape
-  expect_exit_within 2 "Esc with damaged data"
+  "$PROBE" close "$win" || fail "could not send the close request"
+  expect_exit_within 30 "a close request with damaged data"
   ((STATUS == 0)) || fail "damaged data ended with status $STATUS"
   (cd "$data" && ls -l --time-style=+%s.%N && sha256sum ./*) >"$WORK/after"
   cmp -s "$WORK/before" "$WORK/after" || fail "the data folder changed: $(diff "$WORK/before" "$WORK/after")"
@@ -447,7 +467,7 @@ case_installed() {
   wait_for_picture "$win"
   focus "$win"
   xdotool key Escape
-  expect_exit_within 1 "Esc"
+  expect_exit_within "$QUIT_S" "Esc"
   ((STATUS == 0)) || fail "the installed game ended with status $STATUS"
 }
 
