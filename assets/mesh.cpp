@@ -1,7 +1,7 @@
 #include "assets/mesh.h"
 
-#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace assets {
 namespace {
@@ -16,40 +16,67 @@ enum ChunkId : uint16_t {
   kMappingList = 0x4140,
 };
 
-// A cursor over the open stream, read value by value. A read past the end
-// delivers nothing and leaves its destination as it was, as a short fread would.
+// Where the bytes come from: the open file, value by value through its
+// buffered stream, or bytes already in memory (tests and fuzzing).
+class FileBytes {
+ public:
+  explicit FileBytes(std::FILE* file) : file_(file) {}
+  bool get(void* out, size_t n) { return std::fread(out, n, 1, file_) == 1; }
+  bool skip(size_t n) { return std::fseek(file_, static_cast<long>(n), SEEK_CUR) == 0; }
+
+ private:
+  std::FILE* file_;
+};
+
+class MemoryBytes {
+ public:
+  explicit MemoryBytes(const uint8_t* data) : at_(data) {}
+  bool get(void* out, size_t n) {
+    std::memcpy(out, at_, n);
+    at_ += n;
+    return true;
+  }
+  bool skip(size_t n) {
+    at_ += n;
+    return true;
+  }
+
+ private:
+  const uint8_t* at_;
+};
+
+// A cursor that never passes the end. A read past it delivers nothing and
+// leaves its destination as it was, as a short fread would.
+template <typename Bytes>
 class Reader {
  public:
-  explicit Reader(std::FILE* file) : file_(file) {
-    if (std::fseek(file, 0, SEEK_END) == 0) size_ = std::max(std::ftell(file), 0L);
-    if (std::fseek(file, 0, SEEK_SET) != 0) size_ = 0;
-  }
+  Reader(Bytes bytes, size_t size) : bytes_(bytes), size_(size) {}
   bool atEnd() const { return pos_ >= size_; }
-  size_t remaining() const { return static_cast<size_t>(size_ - pos_); }
+  size_t remaining() const { return size_ - pos_; }
   void skip(size_t n) {
-    if (n >= remaining() || std::fseek(file_, static_cast<long>(n), SEEK_CUR) != 0) {
+    if (n >= remaining() || !bytes_.skip(n)) {
       pos_ = size_;
       return;
     }
-    pos_ += static_cast<long>(n);
+    pos_ += n;
   }
 
   template <typename T>
   bool read(T& out) {
     T value;
-    if (remaining() < sizeof(T) || std::fread(&value, sizeof(T), 1, file_) != 1) {
+    if (remaining() < sizeof(T) || !bytes_.get(&value, sizeof(T))) {
       pos_ = size_;
       return false;
     }
     out = value;  // the file is little-endian, as is the host
-    pos_ += static_cast<long>(sizeof(T));
+    pos_ += sizeof(T);
     return true;
   }
 
  private:
-  std::FILE* file_;
-  long size_ = 0;
-  long pos_ = 0;
+  Bytes bytes_;
+  size_t size_;
+  size_t pos_ = 0;
 };
 
 // A list longer than the arrays keeps its first kMeshCapacity entries; the
@@ -58,7 +85,8 @@ size_t storedEntries(uint16_t count) {
   return count < kMeshCapacity ? count : static_cast<size_t>(kMeshCapacity);
 }
 
-void readName(Reader& in, Mesh& mesh) {
+template <typename R>
+void readName(R& in, Mesh& mesh) {
   int k = 0;
   uint8_t byte = 0;
   while (k < kMeshNameSize && in.read(byte)) {
@@ -71,7 +99,8 @@ void readName(Reader& in, Mesh& mesh) {
   }
 }
 
-void readVertices(Reader& in, Mesh& mesh) {
+template <typename R>
+void readVertices(R& in, Mesh& mesh) {
   uint16_t count = 0;
   if (!in.read(count)) return;
   mesh.vertexCount = static_cast<int32_t>(storedEntries(count));
@@ -84,7 +113,8 @@ void readVertices(Reader& in, Mesh& mesh) {
   }
 }
 
-void readFaces(Reader& in, Mesh& mesh) {
+template <typename R>
+void readFaces(R& in, Mesh& mesh) {
   uint16_t count = 0;
   if (!in.read(count)) return;
   mesh.faceCount = static_cast<int32_t>(storedEntries(count));
@@ -99,7 +129,8 @@ void readFaces(Reader& in, Mesh& mesh) {
   }
 }
 
-void readMapping(Reader& in, Mesh& mesh) {
+template <typename R>
+void readMapping(R& in, Mesh& mesh) {
   uint16_t count = 0;
   if (!in.read(count)) return;
   for (size_t i = 0; i < count; ++i) {
@@ -111,8 +142,8 @@ void readMapping(Reader& in, Mesh& mesh) {
   }
 }
 
-void readChunks(std::FILE* file, Mesh& mesh) {
-  Reader in(file);
+template <typename Bytes>
+void readChunks(Reader<Bytes> in, Mesh& mesh) {
   while (!in.atEnd()) {
     uint16_t id = 0;
     uint32_t length = 0;
@@ -151,17 +182,16 @@ int32_t Mesh::load3ds(const char* path) {
   if (!file) return 0;
   char buffer[4096];  // the stream's buffer, so that loading takes nothing from the heap
   std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
-  readChunks(file, *this);
+  long size = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  if (size > 0 && std::fseek(file, 0, SEEK_SET) == 0)
+    readChunks(Reader(FileBytes(file), static_cast<size_t>(size)), *this);
   std::fclose(file);
   return 1;
 }
 
 int32_t Mesh::read3ds(const uint8_t* data, size_t size) {
-  if (size == 0) return 1;  // nothing to read, and fmemopen refuses an empty buffer
-  std::FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "rb");
-  if (!file) return 1;
-  readChunks(file, *this);
-  std::fclose(file);
+  readChunks(Reader(MemoryBytes(data), size), *this);
   return 1;
 }
 

@@ -22,7 +22,7 @@ struct Mesh {
   // into the arrays. Returns 0 when the file cannot be opened (the Mesh is
   // left untouched), 1 otherwise, whatever the file held.
   int32_t load3ds(const char* path);
-  // The same reading over bytes already in memory, through a memory stream.
+  // The same reading over bytes already in memory.
   int32_t read3ds(const uint8_t* data, size_t size);
 };
 

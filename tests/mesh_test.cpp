@@ -161,6 +161,9 @@ TEST(Mesh, ReadsListsNamesAndDamagedFiles) {
     SCOPED_TRACE(c.what);
     auto got = std::make_unique<Guarded>(), want = std::make_unique<Guarded>();
     EXPECT_EQ(got->mesh.read3ds(c.file.v.data(), c.file.v.size()), 1);
+    auto fromFile = std::make_unique<Guarded>();  // the same bytes through the file's stream
+    EXPECT_EQ(fromFile->mesh.load3ds(tt::writeTempFile("case.3ds", c.file.v).c_str()), 1);
+    EXPECT_EQ(std::memcmp(fromFile.get(), got.get(), sizeof(Guarded)), 0);
     for (const Step& s : c.expect) apply(want->mesh, s);
     std::memcpy(want->mesh.name, c.name.data(), c.name.size());
     EXPECT_EQ(got->mesh.vertexCount, want->mesh.vertexCount);

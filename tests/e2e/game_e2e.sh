@@ -2,8 +2,8 @@
 # Runs the real game binary on its own Xvfb server and checks it as a player
 # would see it.  Usage: game_e2e.sh GAME DATA_DIR PROBE CASE
 #   window      title, client size, a lit first picture, Esc quits
-#   close       a window manager's close request, Alt+F4, and another client
-#               destroying the window (a force-close) each quit with 0
+#   close       a window manager's close request and Alt+F4 each quit with 0
+#   destroyed   another client destroying the window (a force-close) quits with 0
 #   tilt        moving the mouse down tilts the table: the cloth's edges move
 #   missing     without pizza.bmp: one line naming it and the folder, status 1
 #   no_box      the same where no message box can be shown (no X core fonts,
@@ -73,10 +73,11 @@ start_xvfb() {
 }
 
 # Starts the game from a data folder with the x11 video driver, no sound card.
+# Each frame it draws is a line of $WORK/frames.
 start_game() {
   # shellcheck disable=SC2086  # ENV and WRAP are lists of words
-  (cd "$1" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER="${AUDIO:-dummy}" ${ENV:-} ${WRAP:-} \
-    "$GAME") \
+  (cd "$1" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER="${AUDIO:-dummy}" \
+    TABLETUMBLE_FRAME_LOG="$WORK/frames" ${ENV:-} ${WRAP:-} "$GAME") \
     >"$WORK/stdout" 2>"$WORK/stderr" </dev/null &
   GAME_PID=$!
 }
@@ -187,8 +188,12 @@ case_close() {
   xdotool key alt+F4
   expect_exit_within "$QUIT_S" "Alt+F4"
   ((STATUS == 0)) || fail "Alt+F4 ended with status $STATUS"
+}
 
-  # Another client destroys the window, as a force-close does.
+# Another client destroys the window, as a force-close does.
+case_destroyed() {
+  start_xvfb
+  local win
   start_game "$DATA"
   win=$(find_window) || exit 1
   wait_for_picture "$win"
@@ -279,7 +284,7 @@ frames_after() { awk -v t0="$1" '$1 > t0 && $1 <= t0 + 3000' "$WORK/frames" | wc
 case_hidden() {
   start_xvfb
   local win t0 shown hidden
-  ENV="TABLETUMBLE_FRAME_LOG=$WORK/frames" start_game "$DATA"
+  start_game "$DATA"
   win=$(find_window) || exit 1
   wait_for_picture "$win"
   t0=$(tail -n1 "$WORK/frames" | cut -d' ' -f1)
@@ -349,12 +354,22 @@ case_no_display() {
 }
 
 
-# Hash of the whole picture: on the board nothing moves unless the mouse does,
-# while in a round the roach never stops walking.
+frames_drawn() { wc -l <"$WORK/frames" 2>/dev/null || echo 0; }
+
+# Hash of the whole picture before and after $2 more frames: on the board
+# nothing moves unless the mouse does, while in a round the roach never stops
+# walking. Counted in frames, not seconds, so a slow game (valgrind) is not
+# taken for a still one.
 still() {
-  local a b
+  local a b goal i
   a=$("$PROBE" hash "$1" 0 0 960 640) || fail "cannot read the window's pixels"
-  sleep "$2"
+  if [ -e "$WORK/frames" ]; then
+    goal=$(($(frames_drawn) + $2))
+    for ((i = 0; i < 1200 && $(frames_drawn) < goal; ++i)); do sleep 0.1; done
+    ((i < 1200)) || fail "the game drew no frame for 120 s"
+  else
+    sleep "$(($2 * 30 / 1000)).$(($2 * 30 % 1000 / 100))"  # a build without the log: 30 ms each
+  fi
   b=$("$PROBE" hash "$1" 0 0 960 640) || fail "cannot read the window's pixels"
   [ "$a" = "$b" ]
 }
@@ -376,14 +391,14 @@ play_session() {
   wait_for_picture "$win" $((limit * 10))
   tilt_down "$win"
   for ((i = 0; i < limit; ++i)); do
-    still "$win" 1 && break
+    still "$win" 30 && break
   done
   ((i < limit)) || { look "$win"; keep_picture round; fail "the round did not end after the ball fell"; }
   for ((i = 0; i < 10; ++i)); do xdotool mousemove_relative -- 8 0; sleep 0.05; done
   focus "$win"
   xdotool key Escape
   for ((i = 0; i < limit; ++i)); do
-    still "$win" 1 || break
+    still "$win" 30 || break
   done
   ((i < limit)) || { look "$win"; keep_picture board; fail "Esc on the board did not start a new round"; }
   "$PROBE" close "$win" || fail "could not send the close request"
@@ -475,7 +490,8 @@ case_installed() {
 [[ ${BASH_SOURCE[0]} == "$0" ]] || return 0
 
 case "$CASE" in
-  window | close | tilt | missing | no_box | hidden | mouse | no_display | faults | valgrind | installed)
+  window | close | destroyed | tilt | missing | no_box | hidden | mouse | no_display | faults | \
+    valgrind | installed)
     "case_$CASE" ;;
   *) echo "unknown case $CASE" >&2; exit 2 ;;
 esac
