@@ -1,8 +1,8 @@
-# Fails when a system header of a platform backend (SDL, the Windows API,
-# Emscripten, and Emscripten's own SDL 1 headers) is included anywhere but in
-# that backend's own folder.
+# Fails when a system header of a platform backend (SDL and the Xlib it talks
+# to, the Windows API, Emscripten, and Emscripten's own SDL 1 headers) is
+# included anywhere but in that backend's own folder.
 set(backend_headers
-  "sdl|(SDL2/)?SDL[A-Za-z0-9_]*\\.h"
+  "sdl|(SDL2/)?SDL[A-Za-z0-9_]*\\.h|X11/[A-Za-z0-9_]+\\.h"
   "win32|windows\\.h|winuser\\.h|wingdi\\.h|mmsystem\\.h|winbase\\.h"
   "web|emscripten(/[a-z_.]+)?\\.h|SDL/SDL[A-Za-z0-9_]*\\.h")
 file(GLOB_RECURSE sources
