@@ -183,18 +183,11 @@ std::string heard(const SoundLog& log, bool flags = true) {
 #ifndef _WIN32
 TEST(PixelFormat, IsRgbOfEightBitsWithADepthBufferOfSixteenAndNothingElse) {
   tt::ensureGlContext();
-  for (const auto& [name, bits] : std::vector<std::pair<GLenum, GLint>>{{GL_RED_BITS, 8},
-                                                                        {GL_GREEN_BITS, 8},
-                                                                        {GL_BLUE_BITS, 8},
-                                                                        {GL_ALPHA_BITS, 0},
-                                                                        {GL_DEPTH_BITS, 16},
-                                                                        {GL_STENCIL_BITS, 0},
-                                                                        {GL_ACCUM_RED_BITS, 0},
-                                                                        {GL_AUX_BUFFERS, 0}}) {
-    GLint got = -1;
-    glGetIntegerv(name, &got);
-    EXPECT_EQ(got, bits) << name;
-  }
+  const GLenum names[] = {GL_RED_BITS,   GL_GREEN_BITS,   GL_BLUE_BITS,      GL_ALPHA_BITS,
+                          GL_DEPTH_BITS, GL_STENCIL_BITS, GL_ACCUM_RED_BITS, GL_AUX_BUFFERS};
+  std::vector<GLint> bits;
+  for (GLenum name : names) glGetIntegerv(name, &bits.emplace_back(-1));
+  EXPECT_EQ(bits, std::vector<GLint>({8, 8, 8, 0, 16, 0, 0, 0}));
 }
 
 // While set, every name given to glDeleteTextures is noted here.
