@@ -3,8 +3,9 @@
 # offscreen GL context, end-to-end tests on their own Xvfb, a valgrind session),
 # the same suite built with ASan+UBSan, a short run of each fuzzer, an
 # install into a temporary prefix that is validated and started, and the
-# Debian package checked, installed, started and purged again. Needs no X
-# server and no sound card. FUZZ_SECONDS sets each fuzzer's time (default 30).
+# Debian package checked, installed, started and purged again; then the
+# Windows build under Wine and the browser build in headless Chromium. Needs
+# no X server and no sound card. FUZZ_SECONDS sets each fuzzer's time (default 30).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
