@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
-#include <thread>
 
 #include "platform/platform.h"
 
@@ -335,6 +334,11 @@ void postQuitMessage(int exitCode) {
   gQuitCode = exitCode;
 }
 
+// Timed wake-ups on a busy or virtual machine come up to a millisecond or
+// more late, so the wait ends this long before the moment and the rest is
+// watched on the clock.
+constexpr auto kWakeEarly = std::chrono::microseconds(1500);
+
 void waitForMessage(int timeoutMs) {
   using std::chrono::milliseconds;
   if (timeoutMs <= 0 || gQuitPosted || !gSent.empty()) return;
@@ -344,24 +348,25 @@ void waitForMessage(int timeoutMs) {
   const Clock::time_point until = gProgramStart + milliseconds(gLastClockMs + timeoutMs);
   SDL_PumpEvents();
   if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
-  const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - Clock::now());
-  if (left.count() <= 0) return;
-  if (gXDisplay) {
-    // The pump left Xlib's queue empty and its requests sent; anything new
-    // arrives on the connection. Waiting here rather than in
-    // SDL_WaitEventTimeout also keeps SDL from waking itself with an event
-    // sent to the window over its second connection, which can reach the
-    // server after the window is destroyed.
-    pollfd connection{ConnectionNumber(gXDisplay), POLLIN, 0};
-    const timespec span{static_cast<time_t>(left.count() / 1000000000),
-                        static_cast<long>(left.count() % 1000000000)};
-    ppoll(&connection, 1, &span, nullptr);
-    return;
+  const auto left =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(until - kWakeEarly - Clock::now());
+  if (left.count() > 0) {
+    if (gXDisplay) {
+      // The pump left Xlib's queue empty and its requests sent; anything new
+      // arrives on the connection. Waiting here rather than in
+      // SDL_WaitEventTimeout also keeps SDL from waking itself with an event
+      // sent to the window over its second connection, which can reach the
+      // server after the window is destroyed.
+      pollfd connection{ConnectionNumber(gXDisplay), POLLIN, 0};
+      const timespec span{static_cast<time_t>(left.count() / 1000000000),
+                          static_cast<long>(left.count() % 1000000000)};
+      if (ppoll(&connection, 1, &span, nullptr) > 0) return;
+    } else {
+      const int wholeMs = static_cast<int>(left.count() / 1000000);
+      if (wholeMs > 0 && SDL_WaitEventTimeout(nullptr, wholeMs)) return;
+    }
   }
-  // Elsewhere SDL's wait, in whole milliseconds short of the moment, then a sleep to it.
-  const int wholeMs = static_cast<int>(left.count() / 1000000) - 1;
-  if (wholeMs > 0 && SDL_WaitEventTimeout(nullptr, wholeMs)) return;
-  std::this_thread::sleep_until(until);
+  while (Clock::now() < until) continue;
 }
 
 int32_t clockMs() {
