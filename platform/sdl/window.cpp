@@ -5,20 +5,14 @@
 
 #include <chrono>
 #include <cstdio>
-#include <deque>
 
+#include "platform/message_queue.h"
 #include "platform/platform.h"
 
 namespace platform {
 
 struct Window {
   SDL_Window* sdl = nullptr;
-  WindowProc proc = nullptr;
-};
-
-// On this platform the device context is the window's GL surface.
-struct DeviceContext {
-  Window* window = nullptr;
 };
 
 struct GlContext {
@@ -29,18 +23,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 const auto gProgramStart = Clock::now();
-int32_t gLastClockMs = 0;   // what clockMs() last returned: waits are counted from there
-Window* gWindow = nullptr;  // the game has exactly one window
+int32_t gLastClockMs = 0;  // what clockMs() last returned: waits are counted from there
 // On X11: the connection the window lives on, for waiting on it, and the
 // window's own id, to notice another client destroying it.
 Display* gXDisplay = nullptr;
 ::Window gXWindow = 0;
 int gGlxFirstError = -1;
 XErrorHandler gDefaultXErrorHandler = nullptr;
-DeviceContext gDeviceContext;
-bool gQuitPosted = false;
-int gQuitCode = 0;
-std::deque<Message> gSent;  // messages the platform itself sends, such as Alt+F4's close
 
 // X reports errors after the fact: a request about a window that is already
 // gone (the game's own after teardown, or one another client destroyed, as a
@@ -86,27 +75,13 @@ SDL_Surface* makeIcon() {
   return icon;
 }
 
-Message makeMessage(uint32_t code, uintptr_t wParam, intptr_t lParam) {
-  Message m;
-  m.window = gWindow;
-  m.code = code;
-  m.wParam = wParam;
-  m.lParam = lParam;
-  return m;
-}
-
-uintptr_t virtualKey(SDL_Keycode key) {
-  if (key == SDLK_ESCAPE) return kKeyEscape;
-  if (key == SDLK_F4) return kKeyF4;
-  if (key >= SDLK_a && key <= SDLK_z) return static_cast<uintptr_t>('A' + (key - SDLK_a));
-  if (key >= 0 && key < 128) return static_cast<uintptr_t>(key);
-  return static_cast<uintptr_t>(key & 0xFFFF) | 0x10000;
-}
+static_assert(SDLK_ESCAPE == 0x1B && SDLK_a == 'a' && SDLK_F4 == (61 | SDLK_SCANCODE_MASK),
+              "the shared key mapping reads SDL's key codes");
 
 bool insideClientArea(int x, int y) {
-  if (!gWindow) return false;
+  if (!queue::window()) return false;
   int w = 0, h = 0;
-  SDL_GetWindowSize(gWindow->sdl, &w, &h);
+  SDL_GetWindowSize(queue::window()->sdl, &w, &h);
   return x >= 0 && y >= 0 && x < w && y < h;
 }
 
@@ -134,30 +109,31 @@ bool translate(const SDL_Event& event, Message& out) {
       if (!msg || msg->subsystem != SDL_SYSWM_X11 || gXWindow == 0) return false;
       const XEvent& x = msg->msg.x11.event;
       if (x.type == DestroyNotify && x.xdestroywindow.window == gXWindow) {
-        out = makeMessage(kMsgClose, 0, 0);
+        out = queue::message(kMsgClose, 0, 0);
         return true;
       }
       notePointer(x);
       return false;
     }
     case SDL_QUIT:  // the session asks the program to end (a signal, logout)
-      out = makeMessage(kMsgClose, 0, 0);
+      out = queue::message(kMsgClose, 0, 0);
       return true;
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-        out = makeMessage(kMsgClose, 0, 0);
+        out = queue::message(kMsgClose, 0, 0);
         return true;
       }
       return false;
     case SDL_MOUSEMOTION:
       if (gPointerOutside || !insideClientArea(event.motion.x, event.motion.y)) return false;
-      out = makeMessage(kMsgMouseMove, 0, packPoint(event.motion.x, event.motion.y));
+      out = queue::message(kMsgMouseMove, 0, packPoint(event.motion.x, event.motion.y));
       return true;
     case SDL_KEYDOWN: {
       // Auto-repeats arrive as further key-downs, as the game expects.
       const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
-      out = makeMessage(alt ? kMsgSysKeyDown : kMsgKeyDown, virtualKey(event.key.keysym.sym),
-                        event.key.repeat ? 0x40000000 : 0);
+      out = queue::message(alt ? kMsgSysKeyDown : kMsgKeyDown,
+                           queue::virtualKey(event.key.keysym.sym, SDLK_SCANCODE_MASK),
+                           event.key.repeat ? 0x40000000 : 0);
       return true;
     }
     default:
@@ -225,8 +201,8 @@ Window* createWindow(const WindowOptions& options) {
     SDL_FreeSurface(icon);
   }
   SDL_SetCursor(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
-  auto* window = new Window{sdl, options.proc};
-  gWindow = window;
+  auto* window = new Window{sdl};
+  queue::attachWindow(window, options.proc);
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
@@ -248,26 +224,14 @@ void showWindow(Window* window, int) {
 
 void destroyWindow(Window* window) {
   if (!window) return;
-  if (window->proc) window->proc(window, kMsgDestroy, 0, 0);
+  queue::detachWindow(window);
   SDL_DestroyWindow(window->sdl);
-  if (gWindow == window) {
-    gWindow = nullptr;
-    gXDisplay = nullptr;
-    gXWindow = 0;
-  }
+  gXDisplay = nullptr;
+  gXWindow = 0;
   delete window;
 }
 
 void setCursorPos(int screenX, int screenY) { SDL_WarpMouseGlobal(screenX, screenY); }
-
-DeviceContext* getDC(Window* window) {
-  gDeviceContext.window = window;
-  return window ? &gDeviceContext : nullptr;
-}
-
-void releaseDC(Window*, DeviceContext* dc) {
-  if (dc) dc->window = nullptr;
-}
 
 // SDL fixes the pixel format when it makes the window (see createWindow).
 void setPixelFormat(DeviceContext*) {}
@@ -298,40 +262,12 @@ void swapBuffers(DeviceContext* dc) {
 }
 
 bool peekMessage(Message& out) {
-  if (!gSent.empty()) {
-    out = gSent.front();
-    gSent.pop_front();
-    return true;
-  }
+  if (queue::takeSent(out)) return true;
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     if (translate(event, out)) return true;
   }
-  if (gQuitPosted) {
-    gQuitPosted = false;
-    out = makeMessage(kMsgQuit, static_cast<uintptr_t>(gQuitCode), 0);
-    return true;
-  }
-  return false;
-}
-
-void translateMessage(const Message&) {}
-
-intptr_t dispatchMessage(const Message& message) {
-  Window* window = message.window ? message.window : gWindow;
-  if (!window || !window->proc) return 0;
-  return window->proc(window, message.code, message.wParam, message.lParam);
-}
-
-intptr_t defWindowProc(Window* window, uint32_t code, uintptr_t wParam, intptr_t) {
-  // The system menu's shortcut: Alt+F4 asks the window to close.
-  if (code == kMsgSysKeyDown && wParam == kKeyF4) gSent.push_back(Message{window, kMsgClose, 0, 0});
-  return 0;
-}
-
-void postQuitMessage(int exitCode) {
-  gQuitPosted = true;
-  gQuitCode = exitCode;
+  return queue::takeQuit(out);
 }
 
 // Timed wake-ups on a busy or virtual machine come up to a millisecond or
@@ -341,7 +277,7 @@ constexpr auto kWakeEarly = std::chrono::microseconds(1500);
 
 void waitForMessage(int timeoutMs) {
   using std::chrono::milliseconds;
-  if (timeoutMs <= 0 || gQuitPosted || !gSent.empty()) return;
+  if (timeoutMs <= 0 || queue::pending()) return;
   // The moment the counter reaches its last reading plus timeoutMs, to the
   // steady clock's own resolution: waking a fraction of a millisecond late
   // would start every ninth frame or so at 31 ms.
