@@ -15,7 +15,7 @@ fail() { echo "FAIL [deb]: $*" >&2; exit 1; }
 dpkg-query -W tabletumble >/dev/null 2>&1 && fail "tabletumble is installed already; purge it first"
 
 packaging/build-deb.sh
-version=$(dpkg-parsechangelog -l packaging/debian/changelog -S Version)
+version=$(dpkg-parsechangelog -l build-deb/packaging/debian/changelog -S Version)
 deb=dist/tabletumble_${version}_$(dpkg --print-architecture).deb
 
 echo "    lintian"
