@@ -4,13 +4,16 @@
 # the same suite built with ASan+UBSan, a short run of each fuzzer, an
 # install into a temporary prefix that is validated and started, and the
 # Debian package checked, installed, started and purged again; then the
-# Windows build under Wine and the browser build in headless Chromium. Needs
+# Windows build under Wine and the browser build in headless Chromium; last,
+# every download built a second time elsewhere and compared. Needs
 # no X server and no sound card. FUZZ_SECONDS sets each fuzzer's time (default 30).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
 # shellcheck source=tools/install_missing.sh
 source tools/install_missing.sh
+# shellcheck source=tools/release.sh
+source tools/release.sh
 
 # Runs a step quietly; on failure shows the end of its log.
 quietly() {
@@ -81,7 +84,8 @@ bash tests/deb/check_deb.sh build/tests/x11_probe
 echo "==> building build-win/ (Windows, mingw-w64) and the zip; checking them under Wine"
 TT_WIN_TESTS=ON quietly build-win/windows.log tools/build_windows.sh
 for check in units window close tilt missing session; do
-  bash tests/e2e/wine_e2e.sh build-win dist/tabletumble-1.1-win64.zip build/tests/x11_probe "$check"
+  bash tests/e2e/wine_e2e.sh build-win "dist/tabletumble-$(project_version)-win64.zip" \
+    build/tests/x11_probe "$check"
 done
 # ---- end of the Windows checks -----------------------------------------------
 
@@ -89,5 +93,11 @@ done
 echo "==> building the browser version and playing it in headless Chromium"
 quietly build-web/browser_tests.log bash tests/web/run.sh
 grep -E '^(ok|FAIL) ' build-web/browser_tests.log | sed 's/^/    /'
+
+# Every download (the .deb, the zip, dist/web/) built again from a copy of the
+# sources elsewhere must come out the same, byte for byte.
+echo "==> building every download a second time in another folder and comparing"
+quietly build-web/dist_web.log tools/build_web.sh
+bash tests/release/check_reproducible.sh
 
 echo "==> all checks passed"
