@@ -57,6 +57,8 @@ bool takeQuit(Message& out) {
 
 bool pending() { return gQuitPosted || !gSent.empty(); }
 
+bool quitPosted() { return gQuitPosted; }
+
 uintptr_t virtualKey(int32_t sdlKey, int32_t scancodeFlag) {
   if (sdlKey == kSdlKeyEscape) return kKeyEscape;
   if (sdlKey == (kScancodeF4 | scancodeFlag)) return kKeyF4;

@@ -1,7 +1,7 @@
 // The message queue of the backends whose system has none in the game's
 // shape (SDL on the desktop, the browser): the one window's procedure, the
 // messages the platform sends itself, the posted quit, and SDL's keys as the
-// window procedure knows them. Those backends define getDC, releaseDC,
+// window procedure knows them (the page sends its Esc as that already). Those backends define getDC, releaseDC,
 // translateMessage, dispatchMessage, defWindowProc and postQuitMessage
 // through this file; they turn their own events into messages with message().
 #pragma once
@@ -34,10 +34,12 @@ bool takeSent(Message& out);
 bool takeQuit(Message& out);
 // Whether a sent message or a quit waits, so a wait would only delay it.
 bool pending();
+// Whether a quit is posted and not yet handed out.
+bool quitPosted();
 
-// SDL's key code (SDL 2's and the browser's SDL alike: printable keys are their
-// character, other keys their scancode with `scancodeFlag` set, a flag whose
-// value differs between the two) as the window procedure's key code.
+// SDL's key code (printable keys are their character, other keys their
+// scancode with `scancodeFlag` set, a flag whose value differs between SDL
+// versions) as the window procedure's key code.
 uintptr_t virtualKey(int32_t sdlKey, int32_t scancodeFlag);
 
 }  // namespace queue

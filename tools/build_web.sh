@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the browser version into a folder any static server can serve:
-# index.html, tabletumble.js, tabletumble.wasm and the data package
+# index.html with page.js, tabletumble.js, tabletumble.wasm and the data package
 # (tabletumble.data with its loader tabletumble.data.js), and SHA256SUMS of them.
 # The same sources give the same bytes in any folder.
 #   tools/build_web.sh [OUT_DIR [DATA_DIR]]    (defaults: dist/web, build/data)
@@ -68,6 +68,7 @@ sum=$(sha256sum "$out/tabletumble.data")
 uuid=${sum:0:8}-${sum:8:4}-${sum:12:4}-${sum:16:4}-${sum:20:12}
 sed -i -E "s/(\"package_uuid\": \")[0-9a-f-]{36}\"/\1$uuid\"/" "$out/tabletumble.data.js"
 
-cp platform/web/index.html build-web/tabletumble.js build-web/tabletumble.wasm "$out/"
+cp platform/web/index.html platform/web/page.js build-web/tabletumble.js \
+  build-web/tabletumble.wasm "$out/"
 write_sums "$out" '*'
 echo "$out: $(du -cb "$out"/tabletumble.{js,wasm,data,data.js} | tail -n1 | cut -f1) bytes to download"

@@ -101,12 +101,24 @@ bool openAudio() {
     if (!Context) return 0;
     try {
       var context = new Context();
-      context.resume();
       Module.ttAudio = {};
       Module.ttAudio.context = context;
       Module.ttAudio.buffers = {};
       Module.ttAudio.source = null;
       Module.ttAudio.end = 0;
+      // A hidden page is silent; a context made without a click (a game that
+      // starts again by itself) may sound from the player's next one.
+      Module.ttAudio.wake = function() {
+        if (document.hidden) {
+          context.suspend();
+        } else {
+          context.resume();
+        }
+      };
+      document.addEventListener('visibilitychange', Module.ttAudio.wake);
+      document.addEventListener('pointerdown', Module.ttAudio.wake);
+      document.addEventListener('keydown', Module.ttAudio.wake);
+      Module.ttAudio.wake();
       return 1;
     } catch (e) {
       return 0;
@@ -119,6 +131,9 @@ void closeAudio() {
   if (!gOpen) return;
   EM_ASM({
     var tt = Module.ttAudio;
+    document.removeEventListener('visibilitychange', tt.wake);
+    document.removeEventListener('pointerdown', tt.wake);
+    document.removeEventListener('keydown', tt.wake);
     if (tt.source) tt.source.stop();
     tt.context.close();
     Module.ttAudio = null;

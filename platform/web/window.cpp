@@ -1,8 +1,18 @@
-#include <SDL/SDL.h>
 #include <emscripten.h>
+
+#include <deque>
 
 #include "platform/message_queue.h"
 #include "platform/platform.h"
+
+// The page's script (page.js) turns mouse, touch, tilt and keys into the two
+// messages the game reads and posts them here; the WebGL context is made
+// through Emscripten's browser library, which its GL emulation runs on.
+extern "C" {
+// wait.js: yield to the page until the clock reaches target or input comes.
+void tt_wait(double programStart, double target);
+void tt_wake();
+}
 
 namespace platform {
 
@@ -11,60 +21,82 @@ struct Window {
   int width = 0, height = 0;
 };
 
-// Emscripten's SDL owns the one WebGL context of the canvas.
-struct GlContext {
-  SDL_Surface* screen = nullptr;
-};
+struct GlContext {};
 
 namespace {
 
 const double gProgramStart = emscripten_get_now();
-// The canvas is shown only once the browser has control again, and events
-// arrive only then too: a frame that took its whole 30 ms must still yield.
+int32_t gLastClock = 0;
+std::deque<Message> gInput;  // what the page posted
+WindowProc gGameProc = nullptr;
+const char* gLastError = "";
+// The canvas is shown only once the browser has control again: a frame that
+// took its whole 30 ms must still yield before the next one.
 bool gDrewSinceYield = false;
 
-static_assert(SDLK_ESCAPE == 0x1B && SDLK_a == 'a' && SDLK_F4 == (61 | SDLK_SCANCODE_MASK),
-              "the shared key mapping reads SDL's key codes");
+// Marks the key-down of a tap in the queue; the game gets a plain Esc.
+constexpr intptr_t kTapMark = 0x7A9;
 
-bool translate(const SDL_Event& event, Message& out) {
-  switch (event.type) {
-    case SDL_MOUSEMOTION:  // already in canvas pixels
-      out = queue::message(kMsgMouseMove, 0, packPoint(event.motion.x, event.motion.y));
-      return true;
-    case SDL_KEYDOWN:  // the browser's auto-repeat sends further key-downs, as the game expects
-      out = queue::message(kMsgKeyDown, queue::virtualKey(event.key.keysym.sym, SDLK_SCANCODE_MASK),
-                           0);
-      return true;
-    default:
-      return false;
+// Between the queue and the game's procedure. A tap is an Esc that may not
+// quit: on the board it starts a new round as Esc does, and during a round,
+// where Esc would quit, it does nothing. An Esc that does not ask to quit has
+// started a new round on a level table, where the page's count of tilt steps
+// starts again.
+intptr_t pageProc(Window* window, uint32_t code, uintptr_t wParam, intptr_t lParam) {
+  if (!gGameProc) return 0;
+  if (code != kMsgKeyDown || wParam != kKeyEscape) return gGameProc(window, code, wParam, lParam);
+  const bool quitBefore = queue::quitPosted();
+  const intptr_t result = gGameProc(window, code, wParam, 0);
+  if (quitBefore) return result;
+  if (!queue::quitPosted()) {
+    EM_ASM({
+      if (Module.onRestart) Module.onRestart();
+    });
+  } else if (lParam == kTapMark) {
+    Message quit;
+    queue::takeQuit(quit);
   }
+  return result;
 }
 
-bool pollOne(Message& out) {
-  SDL_Event event;
-  while (SDL_PollEvent(&event)) {
-    if (translate(event, out)) return true;
-  }
-  return false;
+void post(const Message& message) {
+  gInput.push_back(message);
+  tt_wake();
 }
 
 }  // namespace
 
-bool initVideo() { return SDL_Init(SDL_INIT_VIDEO) == 0; }
+}  // namespace platform
+
+// Called by the page; positions are client pixels of the 960 x 640 picture.
+extern "C" EMSCRIPTEN_KEEPALIVE void tt_mouse_move(int x, int y) {
+  using namespace platform;
+  post(queue::message(kMsgMouseMove, 0, packPoint(x, y)));
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE void tt_escape(int tap) {
+  using namespace platform;
+  post(queue::message(kMsgKeyDown, kKeyEscape, tap ? kTapMark : 0));
+}
+
+namespace platform {
+
+bool initVideo() { return true; }
 
 // The game is over for this page: the page offers to play again.
 void shutdownVideo() {
-  SDL_Quit();
+  gInput.clear();
   EM_ASM({
     if (Module.onGameEnd) Module.onGameEnd();
   });
 }
 
-const char* lastError() { return SDL_GetError(); }
+const char* lastError() { return gLastError; }
 
 Window* createWindow(const WindowOptions& options) {
   auto* window = new Window{options.clientWidth, options.clientHeight};
-  queue::attachWindow(window, options.proc);
+  gGameProc = options.proc;
+  queue::attachWindow(window, pageProc);
   return window;
 }
 
@@ -78,51 +110,80 @@ void destroyWindow(Window* window) {
   delete window;
 }
 
-// A page cannot move the pointer; the game's first move counts from its
-// stored start position all the same.
-void setCursorPos(int, int) {}
+// A page cannot move the pointer; the page counts its moves from here until
+// the pointer's own position comes, so the first tilt goes the right way.
+void setCursorPos(int x, int y) {
+  EM_ASM(
+      {
+        if (Module.onCursorSet) Module.onCursorSet($0, $1);
+      },
+      x, y);
+}
 
 // The canvas's format is asked for with its context, in createGlContext.
 void setPixelFormat(DeviceContext*) {}
 
 GlContext* createGlContext(DeviceContext* dc) {
   if (!dc || !dc->window) return nullptr;
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  SDL_Surface* screen = SDL_SetVideoMode(dc->window->width, dc->window->height, 32, SDL_OPENGL);
-  if (!screen) return nullptr;
-  return new GlContext{screen};
+  // The canvas keeps its 960 x 640 drawing buffer; the page only scales it.
+  const int made = EM_ASM_INT(
+      {
+        var canvas = Module.canvas;
+        canvas.width = $0;
+        canvas.height = $1;
+        var attributes = {};
+        attributes.alpha = false;
+        attributes.depth = true;
+        attributes.stencil = false;
+        attributes.antialias = false;
+        return Module.createContext(canvas, true, true, attributes) ? 1 : 0;
+      },
+      dc->window->width, dc->window->height);
+  if (made) return new GlContext;
+  gLastError = "this browser gives the page no WebGL";
+  EM_ASM({
+    if (Module.showError) Module.showError('Tabletumble needs WebGL to draw the table, and this ' +
+                                           'browser has it turned off or does not have it.');
+  });
+  return nullptr;
 }
 
 bool makeCurrent(DeviceContext*, GlContext*) { return true; }
 
 void deleteGlContext(GlContext* context) { delete context; }
 
-void swapBuffers(DeviceContext*) {
-  SDL_GL_SwapBuffers();
-  gDrewSinceYield = true;
-}
+// The browser shows the canvas by itself once the page has control again.
+void swapBuffers(DeviceContext*) { gDrewSinceYield = true; }
 
 bool peekMessage(Message& out) {
-  if (queue::takeSent(out) || pollOne(out)) return true;
   if (gDrewSinceYield) {
     gDrewSinceYield = false;
-    emscripten_sleep(0);
-    if (pollOne(out)) return true;
+    tt_wait(gProgramStart, 0);
+  }
+  if (queue::takeSent(out)) return true;
+  if (!gInput.empty()) {
+    out = gInput.front();
+    gInput.pop_front();
+    return true;
   }
   return queue::takeQuit(out);
 }
 
+// Ends as the counter turns to the value it last returned plus timeoutMs, on
+// the page clock, or when input comes; yields to the browser in either case.
 void waitForMessage(int timeoutMs) {
-  if (timeoutMs <= 0 || queue::pending()) return;
+  if (timeoutMs <= 0 || queue::pending() || !gInput.empty()) return;
   gDrewSinceYield = false;
-  emscripten_sleep(static_cast<unsigned>(timeoutMs));
+  tt_wait(gProgramStart, static_cast<double>(gLastClock) + timeoutMs);
 }
 
 // performance.now(), counted from the program's start.
-int32_t clockMs() { return static_cast<int32_t>(emscripten_get_now() - gProgramStart); }
+int32_t clockMs() {
+  gLastClock = static_cast<int32_t>(emscripten_get_now() - gProgramStart);
+  return gLastClock;
+}
 
-// The page shows the line where the player looks, under the canvas.
+// The page shows the line where the player looks, over the canvas.
 void showErrorBox(const char*, const char* text) {
   EM_ASM(
       {

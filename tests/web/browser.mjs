@@ -13,11 +13,13 @@ const kTypes = {
   '.data': 'application/octet-stream',
 };
 
-// Serves the files of one folder on a free local port.
-export async function serve(folder) {
+// Serves the files of one folder on a free local port; the files named in
+// `missing` answer 404 as if they were not there.
+export async function serve(folder, { missing = [] } = {}) {
   const server = createServer((req, res) => {
     const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
     try {
+      if (missing.includes(path.slice(1))) throw new Error('left out');
       const body = readFileSync(join(folder, path === '/' ? 'index.html' : path));
       res.writeHead(200, { 'Content-Type': kTypes[extname(path)] || 'text/html' });
       res.end(body);
@@ -32,15 +34,16 @@ export async function serve(folder) {
 const withTimeout = (promise, ms, what) => Promise.race([promise, new Promise((_, fail) =>
   setTimeout(() => fail(new Error(`timed out after ${ms} ms: ${what}`)), ms).unref())]);
 
-// One page of a fresh headless Chromium with its own profile folder.
-export async function launch() {
+// One page of a fresh headless Chromium with its own profile folder; `flags`
+// go on its command line.
+export async function launch(flags = []) {
   const profile = mkdtempSync(join(tmpdir(), 'tt-chromium-'));
   const chromium = spawn('chromium-headless-shell', [
     '--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
     '--window-size=960,640', '--remote-debugging-port=0', `--user-data-dir=${profile}`,
     // Timers of a page in the background would otherwise be slowed down.
     '--disable-background-timer-throttling', '--disable-renderer-backgrounding',
-    'about:blank'], { stdio: ['ignore', 'ignore', 'pipe'], detached: true });
+    ...flags, 'about:blank'], { stdio: ['ignore', 'ignore', 'pipe'], detached: true });
   const endpoint = await withTimeout(new Promise((ok, fail) => {
     let text = '';
     chromium.stderr.on('data', (chunk) => {

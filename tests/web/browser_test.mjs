@@ -27,11 +27,22 @@ const kPinnedClock = `
       window.ttFrames += 1;
       return clear.call(this, mask);
     };
+    window.ttTilts = 0;
+    addEventListener('deviceorientation', () => { window.ttTilts += 1; });
+    // Whether each key came out of the page with its default prevented.
+    window.ttKeys = [];
+    addEventListener('keydown', (e) => setTimeout(() => window.ttKeys.push([e.key, e.defaultPrevented])));
   })();`;
 
-async function openPage(folder) {
-  const server = await serve(folder);
-  const page = await launch();
+const kDesktop = { width: kWidth, height: kHeight, mobile: false };
+
+// Options: viewport { width, height, mobile, angle }, touch (emulated touch
+// screen), sensors (device orientation allowed), flags (Chromium's command
+// line), missing (files the server leaves out).
+async function openPage(folder, { viewport = kDesktop, touch = false, sensors = false, flags = [],
+  missing = [] } = {}) {
+  const server = await serve(folder, { missing });
+  const page = await launch(flags);
   page.problems = [];
   page.on((method, params) => {
     if (method === 'Runtime.consoleAPICalled' && params.type === 'error') {
@@ -45,23 +56,38 @@ async function openPage(folder) {
   await page.send('Runtime.enable');
   await page.send('Log.enable');
   await page.send('Page.enable');
-  // Room for the page around the canvas, so nothing scrolls.
-  await page.send('Emulation.setDeviceMetricsOverride',
-    { width: 1100, height: 800, deviceScaleFactor: 1, mobile: false });
+  await setViewport(page, viewport);
+  if (touch) await page.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 1 });
+  if (sensors) {
+    // Sensors reach only a focused page that may use them.
+    await page.send('Emulation.setFocusEmulationEnabled', { enabled: true });
+    await page.send('Browser.grantPermissions', { permissions: ['sensors'] });
+  }
   await page.send('Page.addScriptToEvaluateOnNewDocument', { source: kPinnedClock });
   const loaded = page.waitFor('Page.loadEventFired');
   await page.send('Page.navigate', { url: server.url });
   await loaded;
   await until(page, `!document.getElementById('play').disabled ||
-                     !document.getElementById('message').hidden`);
-  const [x, y] = await page.evaluate(`(() => {
-    const r = document.getElementById('canvas').getBoundingClientRect();
-    return [r.x, r.y];
-  })()`);
-  page.canvas = { x, y };
+                     !document.getElementById('problem').hidden`);
+  await findCanvas(page);
   const close = page.close;
   page.close = async () => { await close(); server.close(); };
   return page;
+}
+
+async function setViewport(page, { width, height, mobile, angle = 0 }) {
+  await page.send('Emulation.setDeviceMetricsOverride', {
+    width, height, deviceScaleFactor: 1, mobile,
+    screenOrientation: { type: width > height ? 'landscapePrimary' : 'portraitPrimary', angle },
+  });
+}
+
+// The canvas's place and size on the page, in CSS pixels.
+async function findCanvas(page) {
+  page.canvas = await page.evaluate(`(() => {
+    const r = document.getElementById('canvas').getBoundingClientRect();
+    return { x: r.x, y: r.y, width: r.width, height: r.height };
+  })()`);
 }
 
 async function until(page, expression, ms = 60000) {
@@ -84,11 +110,22 @@ async function click(page, x, y) {
   await mouse(page, 'mouseReleased', x, y);
 }
 
-async function pressEscape(page) {
+async function key(page, key, code, keyCode, modifiers = 0) {
   for (const type of ['rawKeyDown', 'keyUp']) {
-    await page.send('Input.dispatchKeyEvent',
-      { type, key: 'Escape', code: 'Escape', windowsVirtualKeyCode: 27, nativeVirtualKeyCode: 27 });
+    await page.send('Input.dispatchKeyEvent', { type, key, code, modifiers,
+      windowsVirtualKeyCode: keyCode, nativeVirtualKeyCode: keyCode });
   }
+}
+const pressEscape = (page) => key(page, 'Escape', 'Escape', 27);
+
+// One finger, at points relative to the canvas.
+async function touch(page, type, x, y) {
+  await page.send('Input.dispatchTouchEvent', { type,
+    touchPoints: type === 'touchEnd' ? [] : [{ x: page.canvas.x + x, y: page.canvas.y + y }] });
+}
+async function tap(page, x, y) {
+  await touch(page, 'touchStart', x, y);
+  await touch(page, 'touchEnd');
 }
 
 // Moves the page's clock on by one frame's 30 ms and waits until it is drawn.
@@ -244,33 +281,55 @@ const cases = [
       }
     }],
 
-  ['rolling the ball off brings the board; Esc starts a new round; Esc in it quits', async () => {
-    const page = await openPage(dist);
+  ['off the table comes the board; Esc there or a tap starts a new round, a tap in a round does ' +
+    'nothing, Esc quits; then Enter plays again at once', async () => {
+    const page = await openPage(dist, { touch: true });
     try {
       await click(page, 480, 320);
-      for (let i = 1; i <= 25; ++i) await mouse(page, 'mouseMoved', 480 + 10 * i, 320);
+      // Right until the ball falls off; returns the countdown read after 20 frames.
+      let x = 480;
+      const rollOff = async () => {
+        for (let i = 1; i <= 25; ++i) await mouse(page, 'mouseMoved', x += 5, 320);
+        for (let i = 0; i < 20; ++i) await frame(page);
+        const countdown = readCountdown(await canvasShot(page), font);
+        let frames = 0;  // in tens
+        do {
+          expect(++frames < 60, 'the ball never left the table');
+          for (let i = 0; i < 10; ++i) await frame(page);  // the board, once up, stays
+        } while (redShare(await canvasShot(page, 0.125)) > 0.03);
+        return countdown;
+      };
+      const newRound = async (what) => {
+        await frame(page);
+        const shot = await canvasShot(page);
+        expect(redShare(shot) > 0.1 && readCountdown(shot, font) === '299',
+          `${what}: red ${redShare(shot)}, countdown ${readCountdown(shot, font)}`);
+      };
       // One step of the clock is one frame: 3000 frames less 20 is 298 tenths.
-      for (let i = 0; i < 20; ++i) await frame(page);
-      const countdown = readCountdown(await canvasShot(page), font);
+      const countdown = await rollOff();
       expect(countdown === '298', `countdown after 20 frames reads ${countdown}`);
-      let frames = 0, shot;  // in tens
-      do {
-        expect(++frames < 60, 'the ball never left the table');
-        for (let i = 0; i < 10; ++i) await frame(page);  // the board, once up, stays
-        shot = await canvasShot(page, 0.125);
-      } while (redShare(shot) > 0.03);
-
       await pressEscape(page);
-      await frame(page);
-      const again = await canvasShot(page);
-      expect(redShare(again) > 0.1 && readCountdown(again, font) === '299',
-        `new round: red ${redShare(again)}, countdown ${readCountdown(again, font)}`);
+      await newRound('Esc on the board');
+      await rollOff();
+      await tap(page, 480, 320);
+      await newRound('a tap on the board');
+
+      await tap(page, 480, 320);
+      for (let i = 0; i < 10; ++i) await frame(page);
+      const on = await canvasShot(page);
+      expect(redShare(on) > 0.1 && readCountdown(on, font) === '298' &&
+        await page.evaluate(`document.getElementById('end').hidden`), 'a tap in a round ended it');
 
       await pressEscape(page);
       await until(page, `!document.getElementById('end').hidden`);
-      expect(await page.evaluate(`document.getElementById('again').textContent`) === 'Play again',
-        'no Play again button');
+      expect(await page.evaluate(`document.activeElement.textContent`) === 'Play again',
+        'Play again does not have the focus');
       expect(page.problems.length === 0, `console errors: ${page.problems}`);
+      const reloaded = page.waitFor('Page.loadEventFired');
+      await key(page, 'Enter', 'Enter', 13);
+      await reloaded;
+      await until(page, `document.getElementById('start').hidden`);
+      await newRound('Enter after the game');
     } finally {
       await page.close();
     }
@@ -280,7 +339,7 @@ const cases = [
     const page = await openPage(noPizzaDist);
     try {
       await click(page, 480, 320);
-      await until(page, `!document.getElementById('message').hidden`);
+      await until(page, `!document.getElementById('problem').hidden`);
       const line = await page.evaluate(`document.getElementById('message').textContent`);
       expect(/missing data file pizza\.bmp\b/.test(line), `the page says: ${line}`);
       expect(await page.evaluate(`document.getElementById('end').hidden`), 'offers to play again');
@@ -288,6 +347,189 @@ const cases = [
       await page.close();
     }
   }],
+
+  ['the play area is whole, 3:2 and as large as fits in phone, tablet and desktop viewports',
+    async () => {
+      const page = await openPage(dist);
+      try {
+        for (const [width, height, mobile] of [[390, 844, true], [844, 390, true],
+          [1024, 768, true], [1280, 800, false], [1920, 1080, false]]) {
+          await setViewport(page, { width, height, mobile });
+          const reloaded = page.waitFor('Page.loadEventFired');
+          await page.send('Page.reload');
+          await reloaded;
+          await until(page, `!document.getElementById('play').disabled`);
+          const seen = await page.evaluate(`(() => {
+            const box = (id) => document.getElementById(id).getBoundingClientRect().toJSON();
+            const scroller = document.scrollingElement;
+            return { canvas: box('canvas'), play: box('play'), scale: visualViewport.scale,
+              scrollWidth: scroller.scrollWidth, scrollHeight: scroller.scrollHeight };
+          })()`);
+          const { canvas, play, scale } = seen;
+          const size = `${width} x ${height}: ${JSON.stringify(seen)}`;
+          const inside = (r) => r.left >= 0 && r.top >= 0 && r.right * scale <= width + 0.5 &&
+            r.bottom * scale <= height + 0.5;
+          expect(inside(canvas) && inside(play), `cut off at ${size}`);
+          expect(Math.abs(canvas.width / canvas.height - 1.5) < 0.01, `not 3:2 at ${size}`);
+          expect(Math.abs(canvas.width * scale - Math.min(width, height * 1.5)) < 1,
+            `not the largest fit at ${size}`);
+          expect(seen.scrollWidth * scale <= width + 0.5 && seen.scrollHeight * scale <= height + 0.5,
+            `the page scrolls at ${size}`);
+        }
+      } finally {
+        await page.close();
+      }
+    }],
+
+  ['a finger dragged on the play area and off it tilts the table; the page does not scroll',
+    async () => {
+      // Room under the canvas to drag into.
+      const page = await openPage(dist, { viewport: { width: kWidth, height: 900, mobile: true },
+        touch: true });
+      try {
+        await tap(page, 480, 320);
+        await frame(page);
+        const still = clothEdges(await canvasShot(page));
+        await touch(page, 'touchStart', 480, 500);
+        for (let i = 1; i <= 12; ++i) await touch(page, 'touchMove', 480 - 10 * i, 500 + 20 * i);
+        await touch(page, 'touchEnd');
+        await frame(page);
+        const tilted = clothEdges(await canvasShot(page));
+        expect(Math.abs(tilted.left - still.left) >= 5 && Math.abs(tilted.top - still.top) >= 5,
+          `cloth edges ${JSON.stringify(still)} -> ${JSON.stringify(tilted)}`);
+        expect(await page.evaluate('scrollX === 0 && scrollY === 0'), 'the page scrolled');
+        expect(page.problems.length === 0, `console errors: ${page.problems}`);
+      } finally {
+        await page.close();
+      }
+    }],
+
+  ['tilting the phone tilts the table as mouse moves would, both ways round and on both axes',
+    async () => {
+      // [screen angle, change of beta and gamma, the mouse moves that do the same]
+      const kCases = [[0, [0, 5], [10, 0]], [0, [-5, 0], [0, -10]],
+        [90, [0, 5], [0, -10]], [90, [5, 0], [10, 0]]];
+      for (const angle of [0, 90]) {
+        const page = await openPage(dist, {
+          viewport: { ...kDesktop, mobile: true, angle }, touch: true, sensors: true });
+        try {
+          const tilts = async (beta, gamma) => {
+            const before = await page.evaluate('window.ttTilts');
+            await page.send('DeviceOrientation.setDeviceOrientationOverride',
+              { alpha: 0, beta: 40 + beta, gamma });
+            await until(page, `window.ttTilts > ${before}`);
+          };
+          await tap(page, 480, 320);
+          await mouse(page, 'mouseMoved', 480, 320);  // the pointer's place counts from here
+          await tilts(0, 0);  // how the phone is held counts as level
+          await frame(page);
+          const level = clothEdges(await canvasShot(page));
+          for (const [, [beta, gamma], [dx, dy]] of kCases.filter(([a]) => a === angle)) {
+            const what = `angle ${angle}, beta ${beta}, gamma ${gamma}`;
+            await tilts(beta, gamma);
+            await frame(page);
+            const tilted = clothEdges(await canvasShot(page));
+            await tilts(0, 0);
+            await frame(page);
+            expect(JSON.stringify(clothEdges(await canvasShot(page))) === JSON.stringify(level),
+              `${what}: not level again`);
+            for (let i = 1; i <= 5; ++i) await mouse(page, 'mouseMoved', 480 + dx * i, 320 + dy * i);
+            await frame(page);
+            const moved = clothEdges(await canvasShot(page));
+            expect(JSON.stringify(tilted) !== JSON.stringify(level) &&
+              JSON.stringify(tilted) === JSON.stringify(moved),
+            `${what}: level ${JSON.stringify(level)}, tilted ${JSON.stringify(tilted)}, ` +
+              `mouse ${JSON.stringify(moved)}`);
+            for (let i = 4; i >= 0; --i) await mouse(page, 'mouseMoved', 480 + dx * i, 320 + dy * i);
+          }
+          expect(page.problems.length === 0, `console errors: ${page.problems}`);
+        } finally {
+          await page.close();
+        }
+      }
+    }],
+
+  ['F5, Ctrl+R and Tab keep their meaning during a round and after it; Esc is the game\'s',
+    async () => {
+      const page = await openPage(dist);
+      try {
+        const kKeys = [['F5', 'F5', 116, 0], ['r', 'KeyR', 82, 2], ['Tab', 'Tab', 9, 0]];
+        const prevented = async () => {
+          await page.evaluate('window.ttKeys = []');
+          for (const [name, code, keyCode, modifiers] of kKeys) {
+            await key(page, name, code, keyCode, modifiers);
+          }
+          await until(page, `window.ttKeys.length === ${kKeys.length}`);
+          return (await page.evaluate('window.ttKeys')).filter(([, p]) => p).map(([k]) => k);
+        };
+        await click(page, 480, 320);
+        await frame(page);
+        const during = await prevented();
+        expect(during.length === 0, `prevented during a round: ${during}`);
+        await page.evaluate('window.ttKeys = []');
+        await pressEscape(page);
+        await until(page, `!document.getElementById('end').hidden`);
+        expect(JSON.stringify(await page.evaluate('window.ttKeys')) === '[["Escape",true]]',
+          `Esc during the round: ${JSON.stringify(await page.evaluate('window.ttKeys'))}`);
+        const after = await prevented();
+        expect(after.length === 0, `prevented after the game: ${after}`);
+      } finally {
+        await page.close();
+      }
+    }],
+
+  ['without WebGL the page says so', async () => {
+    const page = await openPage(dist, { flags: ['--disable-3d-apis'] });
+    try {
+      const line = await page.evaluate(`document.getElementById('problem').hidden ? '' :
+        document.getElementById('message').textContent`);
+      expect(/needs WebGL/.test(line), `the page says: '${line}'`);
+    } finally {
+      await page.close();
+    }
+  }],
+
+  ['a game file that fails to download is named within 10 s', async () => {
+    for (const file of ['tabletumble.data', 'tabletumble.wasm', 'tabletumble.js']) {
+      const start = Date.now();
+      const page = await openPage(dist, { missing: [file] });
+      try {
+        const line = await page.evaluate(`document.getElementById('message').textContent`);
+        expect(line.startsWith(`${file} could not be downloaded`) && Date.now() - start < 10000,
+          `without ${file}, after ${Date.now() - start} ms the page says: '${line}'`);
+      } finally {
+        await page.close();
+      }
+    }
+  }],
+
+  ['a hidden page draws no frame and its sound stops; shown again, it goes on with one frame',
+    async () => {
+      const page = await openPage(dist);
+      try {
+        await click(page, 480, 320);
+        await frame(page);
+        const frames = await page.evaluate('window.ttFrames');
+        // A frozen page turns hidden; made active again it stays hidden but runs.
+        await page.send('Page.setWebLifecycleState', { state: 'frozen' });
+        await page.send('Page.setWebLifecycleState', { state: 'active' });
+        expect(await page.evaluate('document.visibilityState') === 'hidden', 'page still visible');
+        for (let i = 0; i < 5; ++i) {
+          await page.evaluate('window.ttAdvance(30)');
+          await new Promise((ok) => setTimeout(ok, 100));
+        }
+        expect(await page.evaluate('window.ttFrames') === frames,
+          `${await page.evaluate('window.ttFrames') - frames} frames drawn while hidden`);
+        expect(await page.evaluate('Module.ttAudio.context.state') === 'suspended',
+          `sound is ${await page.evaluate('Module.ttAudio.context.state')} while hidden`);
+        await page.send('Emulation.setFocusEmulationEnabled', { enabled: true });
+        await until(page, `document.visibilityState === 'visible' && window.ttFrames > ${frames}`);
+        await new Promise((ok) => setTimeout(ok, 300));
+        expect(await page.evaluate('window.ttFrames') === frames + 1, 'missed frames caught up');
+      } finally {
+        await page.close();
+      }
+    }],
 ];
 
 function expect(condition, what) {
