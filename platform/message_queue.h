@@ -1,7 +1,7 @@
 // The message queue of the backends whose system has none in the game's
 // shape (SDL on the desktop, the browser): the one window's procedure, the
 // messages the platform sends itself, the posted quit, and SDL's keys as the
-// window procedure knows them (the page sends its Esc as that already). Those backends define getDC, releaseDC,
+// window procedure knows them. Those backends define getDC, releaseDC,
 // translateMessage, dispatchMessage, defWindowProc and postQuitMessage
 // through this file; they turn their own events into messages with message().
 #pragma once

@@ -142,8 +142,9 @@ GlContext* createGlContext(DeviceContext* dc) {
   if (made) return new GlContext;
   gLastError = "this browser gives the page no WebGL";
   EM_ASM({
-    if (Module.showError) Module.showError('Tabletumble needs WebGL to draw the table, and this ' +
-                                           'browser has it turned off or does not have it.');
+    if (Module.showError)
+      Module.showError('Tabletumble needs WebGL to draw the table, and this ' +
+                       'browser has it turned off or does not have it.');
   });
   return nullptr;
 }
