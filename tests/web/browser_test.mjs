@@ -37,11 +37,12 @@ const kPinnedClock = `
 
 const kDesktop = { width: kWidth, height: kHeight, mobile: false };
 
-// Options: viewport { width, height, mobile, angle }, touch (emulated touch
-// screen), sensors (device orientation allowed), flags (Chromium's command
-// line), missing (files the server leaves out).
-async function openPage(folder, { viewport = kDesktop, touch = false, sensors = false, flags = [],
-  missing = [] } = {}) {
+// Options: folder (the build, dist by default), viewport { width, height,
+// mobile, angle }, touch (emulated touch screen), sensors (device orientation
+// allowed), flags (Chromium's command line), missing (files the server leaves
+// out).
+async function openPage({ folder = dist, viewport = kDesktop, touch = false, sensors = false,
+  flags = [], missing = [] }) {
   const server = await serve(folder, { missing });
   const page = await launch(flags);
   page.problems = [];
@@ -74,6 +75,16 @@ async function openPage(folder, { viewport = kDesktop, touch = false, sensors = 
   const close = page.close;
   page.close = async () => { await close(); server.close(); };
   return page;
+}
+
+// Opens a page, runs body on it and closes it whatever happens.
+async function withPage(options, body) {
+  const page = await openPage(options);
+  try {
+    await body(page);
+  } finally {
+    await page.close();
+  }
 }
 
 async function setViewport(page, { width, height, mobile, angle = 0 }) {
@@ -237,306 +248,247 @@ function clothEdges(shot) {
 const font = loadFont(join(dataDir, 'font.bmp'));
 
 const cases = [
-  ['the download (.js, .wasm and the data) is at most 8 MiB', async () => {
+  ['the download (.js, .wasm and the data) is at most 8 MiB', null, async () => {
     const files = ['tabletumble.js', 'tabletumble.wasm', 'tabletumble.data', 'tabletumble.data.js'];
     const size = files.reduce((sum, file) => sum + statSync(join(dist, file)).size, 0);
     expect(size <= 8 * 1048576, `${size} bytes`);
   }],
 
   ['the page loads clean; after the click the table and 299 show; moves tilt it and squeak once',
-    async () => {
-      const page = await openPage(dist);
-      try {
-        const state = await page.evaluate(`[document.title, document.getElementById('play').textContent,
-          document.getElementById('canvas').width, document.getElementById('canvas').height]`);
-        expect(JSON.stringify(state) === JSON.stringify(['Tabletumble v1.1', 'Click to play', 960, 640]),
-          `title, button and canvas: ${state}`);
-        expect(page.problems.length === 0, `console errors on load: ${page.problems}`);
+    {}, async (page) => {
+    const state = await page.evaluate(`[document.title, document.getElementById('play').textContent,
+      document.getElementById('canvas').width, document.getElementById('canvas').height]`);
+    expect(JSON.stringify(state) === JSON.stringify(['Tabletumble v1.1', 'Click to play', 960, 640]),
+      `title, button and canvas: ${state}`);
+    expect(page.problems.length === 0, `console errors on load: ${page.problems}`);
 
-        await click(page, 480, 320);
-        await frame(page);
-        const first = await canvasShot(page);
-        expect(redShare(first) > 0.1, `red checks cover ${redShare(first)} of the canvas`);
-        expect(readCountdown(first, font) === '299', `countdown reads ${readCountdown(first, font)}`);
+    await click(page, 480, 320);
+    await frame(page);
+    const first = await canvasShot(page);
+    expect(redShare(first) > 0.1, `red checks cover ${redShare(first)} of the canvas`);
+    expect(readCountdown(first, font) === '299', `countdown reads ${readCountdown(first, font)}`);
 
-        await frame(page);  // no move: the cloth stays where it was
-        const still = clothEdges(await canvasShot(page));
-        expect(still.left < 120 && still.top < 120, `no hem near the border: ${JSON.stringify(still)}`);
-        expect(JSON.stringify(still) === JSON.stringify(clothEdges(first)),
-          `cloth moved without input: ${JSON.stringify(still)}`);
+    await frame(page);  // no move: the cloth stays where it was
+    const still = clothEdges(await canvasShot(page));
+    expect(still.left < 120 && still.top < 120, `no hem near the border: ${JSON.stringify(still)}`);
+    expect(JSON.stringify(still) === JSON.stringify(clothEdges(first)),
+      `cloth moved without input: ${JSON.stringify(still)}`);
 
-        // Up and left, half a degree per move about both axes, past five degrees
-        // within one frame: both squeaks are due, the second while the first sounds.
-        for (let i = 1; i <= 12; ++i) await mouse(page, 'mouseMoved', 480 - 10 * i, 320 - 10 * i);
-        await frame(page);
-        const tilted = clothEdges(await canvasShot(page));
-        expect(Math.abs(tilted.left - still.left) >= 5 && Math.abs(tilted.top - still.top) >= 5,
-          `cloth edges ${JSON.stringify(still)} -> ${JSON.stringify(tilted)}`);
-        const started = await page.evaluate('window.ttSounds');
-        const squeakX = waveFrames(join(dataDir, 'squeakx.wav'));
-        expect(JSON.stringify(started) === JSON.stringify([squeakX]),
-          `clips started (sample counts): ${started}; squeakx.wav has ${squeakX}`);
-        expect(page.problems.length === 0, `console errors: ${page.problems}`);
-      } finally {
-        await page.close();
-      }
-    }],
-
-  ['off the table comes the board; Esc there or a tap starts a new round, a tap in a round does ' +
-    'nothing, Esc quits; then Enter plays again at once', async () => {
-    const page = await openPage(dist, { touch: true });
-    try {
-      await click(page, 480, 320);
-      // Right until the ball falls off; returns the countdown read after 20 frames.
-      let x = 480;
-      const rollOff = async () => {
-        for (let i = 1; i <= 25; ++i) await mouse(page, 'mouseMoved', x += 5, 320);
-        for (let i = 0; i < 20; ++i) await frame(page);
-        const countdown = readCountdown(await canvasShot(page), font);
-        let frames = 0;  // in tens
-        do {
-          expect(++frames < 60, 'the ball never left the table');
-          for (let i = 0; i < 10; ++i) await frame(page);  // the board, once up, stays
-        } while (redShare(await canvasShot(page, 0.125)) > 0.03);
-        return countdown;
-      };
-      const newRound = async (what) => {
-        await frame(page);
-        const shot = await canvasShot(page);
-        expect(redShare(shot) > 0.1 && readCountdown(shot, font) === '299',
-          `${what}: red ${redShare(shot)}, countdown ${readCountdown(shot, font)}`);
-      };
-      // One step of the clock is one frame: 3000 frames less 20 is 298 tenths.
-      const countdown = await rollOff();
-      expect(countdown === '298', `countdown after 20 frames reads ${countdown}`);
-      await pressEscape(page);
-      await newRound('Esc on the board');
-      await rollOff();
-      await tap(page, 480, 320);
-      await newRound('a tap on the board');
-
-      await tap(page, 480, 320);
-      for (let i = 0; i < 10; ++i) await frame(page);
-      const on = await canvasShot(page);
-      expect(redShare(on) > 0.1 && readCountdown(on, font) === '298' &&
-        await page.evaluate(`document.getElementById('end').hidden`), 'a tap in a round ended it');
-
-      await pressEscape(page);
-      await until(page, `!document.getElementById('end').hidden`);
-      expect(await page.evaluate(`document.activeElement.textContent`) === 'Play again',
-        'Play again does not have the focus');
-      expect(page.problems.length === 0, `console errors: ${page.problems}`);
-      const reloaded = page.waitFor('Page.loadEventFired');
-      await key(page, 'Enter', 'Enter', 13);
-      await reloaded;
-      await until(page, `document.getElementById('start').hidden`);
-      await newRound('Enter after the game');
-    } finally {
-      await page.close();
-    }
+    // Up and left, half a degree per move about both axes, past five degrees
+    // within one frame: both squeaks are due, the second while the first sounds.
+    for (let i = 1; i <= 12; ++i) await mouse(page, 'mouseMoved', 480 - 10 * i, 320 - 10 * i);
+    await frame(page);
+    const tilted = clothEdges(await canvasShot(page));
+    expect(Math.abs(tilted.left - still.left) >= 5 && Math.abs(tilted.top - still.top) >= 5,
+      `cloth edges ${JSON.stringify(still)} -> ${JSON.stringify(tilted)}`);
+    const started = await page.evaluate('window.ttSounds');
+    const squeakX = waveFrames(join(dataDir, 'squeakx.wav'));
+    expect(JSON.stringify(started) === JSON.stringify([squeakX]),
+      `clips started (sample counts): ${started}; squeakx.wav has ${squeakX}`);
+    expect(page.problems.length === 0, `console errors: ${page.problems}`);
   }],
 
-  ['a page built without pizza.bmp names it', async () => {
-    const page = await openPage(noPizzaDist);
-    try {
-      await click(page, 480, 320);
-      await until(page, `!document.getElementById('problem').hidden`);
-      const line = await page.evaluate(`document.getElementById('message').textContent`);
-      expect(/missing data file pizza\.bmp\b/.test(line), `the page says: ${line}`);
-      expect(await page.evaluate(`document.getElementById('end').hidden`), 'offers to play again');
-    } finally {
-      await page.close();
-    }
+  ['off the table comes the board; Esc there or a tap starts a new round, a tap in a round does ' +
+    'nothing, Esc quits; then Enter plays again at once', { touch: true }, async (page) => {
+    await click(page, 480, 320);
+    // Right until the ball falls off; returns the countdown read after 20 frames.
+    let x = 480;
+    const rollOff = async () => {
+      for (let i = 1; i <= 25; ++i) await mouse(page, 'mouseMoved', x += 5, 320);
+      for (let i = 0; i < 20; ++i) await frame(page);
+      const countdown = readCountdown(await canvasShot(page), font);
+      let frames = 0;  // in tens
+      do {
+        expect(++frames < 60, 'the ball never left the table');
+        for (let i = 0; i < 10; ++i) await frame(page);  // the board, once up, stays
+      } while (redShare(await canvasShot(page, 0.125)) > 0.03);
+      return countdown;
+    };
+    const newRound = async (what) => {
+      await frame(page);
+      const shot = await canvasShot(page);
+      expect(redShare(shot) > 0.1 && readCountdown(shot, font) === '299',
+        `${what}: red ${redShare(shot)}, countdown ${readCountdown(shot, font)}`);
+    };
+    // One step of the clock is one frame: 3000 frames less 20 is 298 tenths.
+    const countdown = await rollOff();
+    expect(countdown === '298', `countdown after 20 frames reads ${countdown}`);
+    await pressEscape(page);
+    await newRound('Esc on the board');
+    await rollOff();
+    await tap(page, 480, 320);
+    await newRound('a tap on the board');
+
+    await tap(page, 480, 320);
+    for (let i = 0; i < 10; ++i) await frame(page);
+    const on = await canvasShot(page);
+    expect(redShare(on) > 0.1 && readCountdown(on, font) === '298' &&
+      await page.evaluate(`document.getElementById('end').hidden`), 'a tap in a round ended it');
+
+    await pressEscape(page);
+    await until(page, `!document.getElementById('end').hidden`);
+    expect(await page.evaluate(`document.activeElement.textContent`) === 'Play again',
+      'Play again does not have the focus');
+    expect(page.problems.length === 0, `console errors: ${page.problems}`);
+    const reloaded = page.waitFor('Page.loadEventFired');
+    await key(page, 'Enter', 'Enter', 13);
+    await reloaded;
+    await until(page, `document.getElementById('start').hidden`);
+    await newRound('Enter after the game');
+  }],
+
+  ['a page built without pizza.bmp names it', { folder: noPizzaDist }, async (page) => {
+    await click(page, 480, 320);
+    await until(page, `!document.getElementById('problem').hidden`);
+    const line = await page.evaluate(`document.getElementById('message').textContent`);
+    expect(/missing data file pizza\.bmp\b/.test(line), `the page says: ${line}`);
+    expect(await page.evaluate(`document.getElementById('end').hidden`), 'offers to play again');
   }],
 
   ['the play area is whole, 3:2 and as large as fits in phone, tablet and desktop viewports',
-    async () => {
-      const page = await openPage(dist);
-      try {
-        for (const [width, height, mobile] of [[390, 844, true], [844, 390, true],
-          [1024, 768, true], [1280, 800, false], [1920, 1080, false]]) {
-          await setViewport(page, { width, height, mobile });
-          const reloaded = page.waitFor('Page.loadEventFired');
-          await page.send('Page.reload');
-          await reloaded;
-          await until(page, `!document.getElementById('play').disabled`);
-          const seen = await page.evaluate(`(() => {
-            const box = (id) => document.getElementById(id).getBoundingClientRect().toJSON();
-            const scroller = document.scrollingElement;
-            return { canvas: box('canvas'), play: box('play'), scale: visualViewport.scale,
-              scrollWidth: scroller.scrollWidth, scrollHeight: scroller.scrollHeight };
-          })()`);
-          const { canvas, play, scale } = seen;
-          const size = `${width} x ${height}: ${JSON.stringify(seen)}`;
-          const inside = (r) => r.left >= 0 && r.top >= 0 && r.right * scale <= width + 0.5 &&
-            r.bottom * scale <= height + 0.5;
-          expect(inside(canvas) && inside(play), `cut off at ${size}`);
-          expect(Math.abs(canvas.width / canvas.height - 1.5) < 0.01, `not 3:2 at ${size}`);
-          expect(Math.abs(canvas.width * scale - Math.min(width, height * 1.5)) < 1,
-            `not the largest fit at ${size}`);
-          expect(seen.scrollWidth * scale <= width + 0.5 && seen.scrollHeight * scale <= height + 0.5,
-            `the page scrolls at ${size}`);
-        }
-      } finally {
-        await page.close();
-      }
-    }],
+    {}, async (page) => {
+    for (const [width, height, mobile] of [[390, 844, true], [844, 390, true],
+      [1024, 768, true], [1280, 800, false], [1920, 1080, false]]) {
+      await setViewport(page, { width, height, mobile });
+      const reloaded = page.waitFor('Page.loadEventFired');
+      await page.send('Page.reload');
+      await reloaded;
+      await until(page, `!document.getElementById('play').disabled`);
+      const seen = await page.evaluate(`(() => {
+        const box = (id) => document.getElementById(id).getBoundingClientRect().toJSON();
+        const scroller = document.scrollingElement;
+        return { canvas: box('canvas'), play: box('play'), scale: visualViewport.scale,
+          scrollWidth: scroller.scrollWidth, scrollHeight: scroller.scrollHeight };
+      })()`);
+      const { canvas, play, scale } = seen;
+      const size = `${width} x ${height}: ${JSON.stringify(seen)}`;
+      const inside = (r) => r.left >= 0 && r.top >= 0 && r.right * scale <= width + 0.5 &&
+        r.bottom * scale <= height + 0.5;
+      expect(inside(canvas) && inside(play), `cut off at ${size}`);
+      expect(Math.abs(canvas.width / canvas.height - 1.5) < 0.01, `not 3:2 at ${size}`);
+      expect(Math.abs(canvas.width * scale - Math.min(width, height * 1.5)) < 1,
+        `not the largest fit at ${size}`);
+      expect(seen.scrollWidth * scale <= width + 0.5 && seen.scrollHeight * scale <= height + 0.5,
+        `the page scrolls at ${size}`);
+    }
+  }],
 
   ['a finger dragged on the play area and off it tilts the table; the page does not scroll',
-    async () => {
-      // Room under the canvas to drag into.
-      const page = await openPage(dist, { viewport: { width: kWidth, height: 900, mobile: true },
-        touch: true });
-      try {
-        await tap(page, 480, 320);
-        await frame(page);
-        const still = clothEdges(await canvasShot(page));
-        // From the canvas's lower edge down and left, all but the first touch off it.
-        await touch(page, 'touchStart', 480, 630);
-        for (let i = 1; i <= 12; ++i) await touch(page, 'touchMove', 480 - 10 * i, 630 + 20 * i);
-        await touch(page, 'touchEnd');
-        await frame(page);
-        const tilted = clothEdges(await canvasShot(page));
-        expect(Math.abs(tilted.left - still.left) >= 5 && Math.abs(tilted.top - still.top) >= 5,
-          `cloth edges ${JSON.stringify(still)} -> ${JSON.stringify(tilted)}`);
-        expect(await page.evaluate('scrollX === 0 && scrollY === 0'), 'the page scrolled');
-        expect(page.problems.length === 0, `console errors: ${page.problems}`);
-      } finally {
-        await page.close();
-      }
-    }],
+    // Room under the canvas to drag into.
+    { viewport: { width: kWidth, height: 900, mobile: true }, touch: true }, async (page) => {
+    await tap(page, 480, 320);
+    await frame(page);
+    const still = clothEdges(await canvasShot(page));
+    // From the canvas's lower edge down and left, all but the first touch off it.
+    await touch(page, 'touchStart', 480, 630);
+    for (let i = 1; i <= 12; ++i) await touch(page, 'touchMove', 480 - 10 * i, 630 + 20 * i);
+    await touch(page, 'touchEnd');
+    await frame(page);
+    const tilted = clothEdges(await canvasShot(page));
+    expect(Math.abs(tilted.left - still.left) >= 5 && Math.abs(tilted.top - still.top) >= 5,
+      `cloth edges ${JSON.stringify(still)} -> ${JSON.stringify(tilted)}`);
+    expect(await page.evaluate('scrollX === 0 && scrollY === 0'), 'the page scrolled');
+    expect(page.problems.length === 0, `console errors: ${page.problems}`);
+  }],
 
-  ['tilting the phone tilts the table as mouse moves would, both ways round and on both axes',
-    async () => {
-      // [screen angle, change of beta and gamma, the mouse moves that do the same]
-      const kCases = [[0, [0, 5], [10, 0]], [0, [-5, 0], [0, -10]],
-        [90, [0, 5], [0, -10]], [90, [5, 0], [10, 0]]];
-      for (const angle of [0, 90]) {
-        const page = await openPage(dist, {
-          viewport: { ...kDesktop, mobile: true, angle }, touch: true, sensors: true });
-        try {
-          const tilts = async (beta, gamma) => {
-            const before = await page.evaluate('window.ttTilts');
-            await page.send('DeviceOrientation.setDeviceOrientationOverride',
-              { alpha: 0, beta: 40 + beta, gamma });
-            await until(page, `window.ttTilts > ${before}`);
-          };
-          await tap(page, 480, 320);
-          await mouse(page, 'mouseMoved', 480, 320);  // the pointer's place counts from here
-          await tilts(0, 0);  // how the phone is held counts as level
-          await frame(page);
-          const level = clothEdges(await canvasShot(page));
-          // A hand's tremble, under a degree either way, moves nothing.
-          for (const shake of [0.6, -0.6, 0.6]) await tilts(shake, shake);
-          await frame(page);
-          expect(JSON.stringify(clothEdges(await canvasShot(page))) === JSON.stringify(level),
-            `angle ${angle}: a trembling phone tilts the table`);
-          await tilts(0, 0);
-          for (const [, [beta, gamma], [dx, dy]] of kCases.filter(([a]) => a === angle)) {
-            const what = `angle ${angle}, beta ${beta}, gamma ${gamma}`;
-            await tilts(beta, gamma);
-            await frame(page);
-            const tilted = clothEdges(await canvasShot(page));
-            await tilts(0, 0);
-            await frame(page);
-            expect(JSON.stringify(clothEdges(await canvasShot(page))) === JSON.stringify(level),
-              `${what}: not level again`);
-            for (let i = 1; i <= 5; ++i) await mouse(page, 'mouseMoved', 480 + dx * i, 320 + dy * i);
-            await frame(page);
-            const moved = clothEdges(await canvasShot(page));
-            expect(JSON.stringify(tilted) !== JSON.stringify(level) &&
-              JSON.stringify(tilted) === JSON.stringify(moved),
-            `${what}: level ${JSON.stringify(level)}, tilted ${JSON.stringify(tilted)}, ` +
-              `mouse ${JSON.stringify(moved)}`);
-            for (let i = 4; i >= 0; --i) await mouse(page, 'mouseMoved', 480 + dx * i, 320 + dy * i);
-          }
-          expect(page.problems.length === 0, `console errors: ${page.problems}`);
-        } finally {
-          await page.close();
-        }
+  // [screen angle, change of beta and gamma, the mouse moves that do the same]
+  ...[[0, [[[0, 5], [10, 0]], [[-5, 0], [0, -10]]]], [90, [[[0, 5], [0, -10]], [[5, 0], [10, 0]]]]]
+    .map(([angle, tilts]) => [`tilting the phone, its screen turned ${angle} degrees, tilts the ` +
+      'table as mouse moves would, on both axes; a trembling phone moves nothing',
+    { viewport: { ...kDesktop, mobile: true, angle }, touch: true, sensors: true }, async (page) => {
+      const tilt = async (beta, gamma) => {
+        const before = await page.evaluate('window.ttTilts');
+        await page.send('DeviceOrientation.setDeviceOrientationOverride',
+          { alpha: 0, beta: 40 + beta, gamma });
+        await until(page, `window.ttTilts > ${before}`);
+      };
+      const edges = async () => JSON.stringify(clothEdges(await canvasShot(page)));
+      await tap(page, 480, 320);
+      await mouse(page, 'mouseMoved', 480, 320);  // the pointer's place counts from here
+      await tilt(0, 0);  // how the phone is held counts as level
+      await frame(page);
+      const level = await edges();
+      // A hand's tremble, under a degree either way, moves nothing.
+      for (const shake of [0.6, -0.6, 0.6]) await tilt(shake, shake);
+      await frame(page);
+      expect(await edges() === level, 'a trembling phone tilts the table');
+      await tilt(0, 0);
+      for (const [[beta, gamma], [dx, dy]] of tilts) {
+        const what = `beta ${beta}, gamma ${gamma}`;
+        await tilt(beta, gamma);
+        await frame(page);
+        const tilted = await edges();
+        await tilt(0, 0);
+        await frame(page);
+        expect(await edges() === level, `${what}: not level again`);
+        for (let i = 1; i <= 5; ++i) await mouse(page, 'mouseMoved', 480 + dx * i, 320 + dy * i);
+        await frame(page);
+        const moved = await edges();
+        expect(tilted !== level && tilted === moved,
+          `${what}: level ${level}, tilted ${tilted}, mouse ${moved}`);
+        for (let i = 4; i >= 0; --i) await mouse(page, 'mouseMoved', 480 + dx * i, 320 + dy * i);
       }
-    }],
+      expect(page.problems.length === 0, `console errors: ${page.problems}`);
+    }]),
 
   ['F5, Ctrl+R and Tab keep their meaning during a round and after it; Esc is the game\'s',
-    async () => {
-      const page = await openPage(dist);
-      try {
-        const kKeys = [['F5', 'F5', 116, 0], ['r', 'KeyR', 82, 2], ['Tab', 'Tab', 9, 0]];
-        const prevented = async () => {
-          await page.evaluate('window.ttKeys = []');
-          for (const [name, code, keyCode, modifiers] of kKeys) {
-            await key(page, name, code, keyCode, modifiers);
-          }
-          await until(page, `window.ttKeys.length === ${kKeys.length}`);
-          return (await page.evaluate('window.ttKeys')).filter(([, p]) => p).map(([k]) => k);
-        };
-        await click(page, 480, 320);
-        await frame(page);
-        const during = await prevented();
-        expect(during.length === 0, `prevented during a round: ${during}`);
-        await page.evaluate('window.ttKeys = []');
-        await pressEscape(page);
-        await until(page, `!document.getElementById('end').hidden`);
-        expect(JSON.stringify(await page.evaluate('window.ttKeys')) === '[["Escape",true]]',
-          `Esc during the round: ${JSON.stringify(await page.evaluate('window.ttKeys'))}`);
-        const after = await prevented();
-        expect(after.length === 0, `prevented after the game: ${after}`);
-      } finally {
-        await page.close();
+    {}, async (page) => {
+    const kKeys = [['F5', 'F5', 116, 0], ['r', 'KeyR', 82, 2], ['Tab', 'Tab', 9, 0]];
+    const prevented = async () => {
+      await page.evaluate('window.ttKeys = []');
+      for (const [name, code, keyCode, modifiers] of kKeys) {
+        await key(page, name, code, keyCode, modifiers);
       }
-    }],
-
-  ['without WebGL the page says so', async () => {
-    const page = await openPage(dist, { flags: ['--disable-3d-apis'] });
-    try {
-      const line = await page.evaluate(`document.getElementById('problem').hidden ? '' :
-        document.getElementById('message').textContent`);
-      expect(/needs WebGL/.test(line), `the page says: '${line}'`);
-    } finally {
-      await page.close();
-    }
+      await until(page, `window.ttKeys.length === ${kKeys.length}`);
+      return (await page.evaluate('window.ttKeys')).filter(([, p]) => p).map(([k]) => k);
+    };
+    await click(page, 480, 320);
+    await frame(page);
+    const during = await prevented();
+    expect(during.length === 0, `prevented during a round: ${during}`);
+    await page.evaluate('window.ttKeys = []');
+    await pressEscape(page);
+    await until(page, `!document.getElementById('end').hidden`);
+    expect(JSON.stringify(await page.evaluate('window.ttKeys')) === '[["Escape",true]]',
+      `Esc during the round: ${JSON.stringify(await page.evaluate('window.ttKeys'))}`);
+    const after = await prevented();
+    expect(after.length === 0, `prevented after the game: ${after}`);
   }],
 
-  ['a game file that fails to download is named', async () => {
-    for (const file of ['tabletumble.data', 'tabletumble.wasm', 'tabletumble.js']) {
-      const page = await openPage(dist, { missing: [file] });
-      try {
-        const line = await page.evaluate(`document.getElementById('message').textContent`);
-        expect(line.startsWith(`${file} could not be downloaded`),
-          `without ${file} the page says: '${line}'`);
-      } finally {
-        await page.close();
-      }
-    }
+  ['without WebGL the page says so', { flags: ['--disable-3d-apis'] }, async (page) => {
+    const line = await page.evaluate(`document.getElementById('problem').hidden ? '' :
+      document.getElementById('message').textContent`);
+    expect(/needs WebGL/.test(line), `the page says: '${line}'`);
   }],
+
+  ...['tabletumble.data', 'tabletumble.wasm', 'tabletumble.js'].map((file) => [
+    `without ${file} the page names it`, { missing: [file] }, async (page) => {
+      const line = await page.evaluate(`document.getElementById('message').textContent`);
+      expect(line.startsWith(`${file} could not be downloaded`), `the page says: '${line}'`);
+    }]),
 
   ['a hidden page draws no frame and its sound stops; shown again, it goes on with one frame',
-    async () => {
-      const page = await openPage(dist);
-      try {
-        await click(page, 480, 320);
-        await frame(page);
-        const frames = await page.evaluate('window.ttFrames');
-        // A frozen page turns hidden; made active again it stays hidden but runs.
-        await page.send('Page.setWebLifecycleState', { state: 'frozen' });
-        await page.send('Page.setWebLifecycleState', { state: 'active' });
-        expect(await page.evaluate('document.visibilityState') === 'hidden', 'page still visible');
-        for (let i = 0; i < 5; ++i) {
-          await page.evaluate('window.ttAdvance(30)');
-          await new Promise((ok) => setTimeout(ok, 100));
-        }
-        expect(await page.evaluate('window.ttFrames') === frames,
-          `${await page.evaluate('window.ttFrames') - frames} frames drawn while hidden`);
-        expect(await page.evaluate('Module.ttAudio.context.state') === 'suspended',
-          `sound is ${await page.evaluate('Module.ttAudio.context.state')} while hidden`);
-        await page.send('Emulation.setFocusEmulationEnabled', { enabled: true });
-        await until(page, `document.visibilityState === 'visible' && window.ttFrames > ${frames}`);
-        await new Promise((ok) => setTimeout(ok, 300));
-        expect(await page.evaluate('window.ttFrames') === frames + 1, 'missed frames caught up');
-      } finally {
-        await page.close();
-      }
-    }],
+    {}, async (page) => {
+    await click(page, 480, 320);
+    await frame(page);
+    const frames = await page.evaluate('window.ttFrames');
+    // A frozen page turns hidden; made active again it stays hidden but runs.
+    await page.send('Page.setWebLifecycleState', { state: 'frozen' });
+    await page.send('Page.setWebLifecycleState', { state: 'active' });
+    expect(await page.evaluate('document.visibilityState') === 'hidden', 'page still visible');
+    for (let i = 0; i < 5; ++i) {
+      await page.evaluate('window.ttAdvance(30)');
+      await new Promise((ok) => setTimeout(ok, 100));
+    }
+    expect(await page.evaluate('window.ttFrames') === frames,
+      `${await page.evaluate('window.ttFrames') - frames} frames drawn while hidden`);
+    expect(await page.evaluate('Module.ttAudio.context.state') === 'suspended',
+      `sound is ${await page.evaluate('Module.ttAudio.context.state')} while hidden`);
+    await page.send('Emulation.setFocusEmulationEnabled', { enabled: true });
+    await until(page, `document.visibilityState === 'visible' && window.ttFrames > ${frames}`);
+    await new Promise((ok) => setTimeout(ok, 300));
+    expect(await page.evaluate('window.ttFrames') === frames + 1, 'missed frames caught up');
+  }],
 ];
 
 function expect(condition, what) {
@@ -546,10 +498,14 @@ function expect(condition, what) {
 let failed = 0;
 // TT_WEB_CASES, a regular expression, picks cases by name.
 const picked = new RegExp(process.env.TT_WEB_CASES || '');
-for (const [name, run] of cases.filter(([name]) => picked.test(name))) {
+for (const [name, options, run] of cases.filter(([name]) => picked.test(name))) {
   const start = Date.now();
   try {
-    await run();
+    if (options) {
+      await withPage(options, run);
+    } else {
+      await run();
+    }
     console.log(`ok   ${name} (${Date.now() - start} ms)`);
   } catch (error) {
     failed += 1;
