@@ -147,7 +147,9 @@
   document.addEventListener('touchmove', (event) => {
     if (running) event.preventDefault();
   }, { passive: false });
-  document.addEventListener('gesturestart', (event) => event.preventDefault());
+  document.addEventListener('gesturestart', (event) => {
+    if (running) event.preventDefault();
+  });
 
   // Only Esc is the game's, and only while it runs: every other key keeps
   // its meaning in the browser.

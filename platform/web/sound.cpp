@@ -95,7 +95,7 @@ int makeBuffer(const uint8_t* image, size_t size) {
 
 bool openAudio() {
   if (gOpen) return true;
-  // Created inside the page's first click, so the browser lets it play.
+  // Made inside the click that starts the game, the browser lets it play.
   gOpen = EM_ASM_INT({
     var Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return 0;
@@ -109,11 +109,9 @@ bool openAudio() {
       // A hidden page is silent; a context made without a click (a game that
       // starts again by itself) may sound from the player's next one.
       Module.ttAudio.wake = function() {
-        if (document.hidden) {
-          context.suspend();
-        } else {
-          context.resume();
-        }
+        // Refused without a click; the next one tries again.
+        var change = document.hidden ? context.suspend() : context.resume();
+        if (change) change.catch(function(){});
       };
       document.addEventListener('visibilitychange', Module.ttAudio.wake);
       document.addEventListener('pointerdown', Module.ttAudio.wake);
