@@ -20,9 +20,12 @@ const server = await serve(dist);
 for (const [name, { width, height, mobile, angle = 0 }] of kShots) {
   const page = await launch();
   await page.send('Page.enable');
-  await page.send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile,
-    screenOrientation: { type: width > height ? 'landscapePrimary' : 'portraitPrimary', angle } });
-  if (mobile) await page.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 1 });
+  const type = width > height ? 'landscapePrimary' : 'portraitPrimary';
+  await page.send('Emulation.setDeviceMetricsOverride',
+    { width, height, deviceScaleFactor: 1, mobile, screenOrientation: { type, angle } });
+  if (mobile) {
+    await page.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 1 });
+  }
   const loaded = page.waitFor('Page.loadEventFired');
   await page.send('Page.navigate', { url: server.url });
   await loaded;

@@ -186,9 +186,12 @@
       button.hidden = false;
       button.addEventListener('click', (event) => {
         event.stopPropagation();  // not a click on the cover behind it
-        if (fullscreenOn()) (document.exitFullscreen || document.webkitExitFullscreen).call(document);
-        else Promise.resolve((root.requestFullscreen || root.webkitRequestFullscreen).call(root))
-          .catch(() => {});
+        if (fullscreenOn()) {
+          (document.exitFullscreen || document.webkitExitFullscreen).call(document);
+        } else {
+          Promise.resolve((root.requestFullscreen || root.webkitRequestFullscreen).call(root))
+            .catch(() => {});
+        }
       });
     }
   }

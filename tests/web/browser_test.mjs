@@ -32,7 +32,8 @@ const kPinnedClock = `
     addEventListener('deviceorientation', () => { window.ttTilts += 1; });
     // Whether each key came out of the page with its default prevented.
     window.ttKeys = [];
-    addEventListener('keydown', (e) => setTimeout(() => window.ttKeys.push([e.key, e.defaultPrevented])));
+    addEventListener('keydown',
+      (e) => setTimeout(() => window.ttKeys.push([e.key, e.defaultPrevented])));
   })();`;
 
 const kDesktop = { width: kWidth, height: kHeight, mobile: false };
@@ -45,35 +46,43 @@ async function openPage({ folder = dist, viewport = kDesktop, touch = false, sen
   flags = [], missing = [] }) {
   const server = await serve(folder, { missing });
   const page = await launch(flags);
-  page.problems = [];
-  page.on((method, params) => {
-    if (method === 'Runtime.consoleAPICalled' && params.type === 'error') {
-      page.problems.push(params.args.map((a) => a.value ?? a.description).join(' '));
-    } else if (method === 'Runtime.exceptionThrown') {
-      page.problems.push(params.exceptionDetails.exception?.description ?? params.exceptionDetails.text);
-    } else if (method === 'Log.entryAdded' && params.entry.level === 'error') {
-      page.problems.push(params.entry.text);
-    }
-  });
-  await page.send('Runtime.enable');
-  await page.send('Log.enable');
-  await page.send('Page.enable');
-  await setViewport(page, viewport);
-  if (touch) await page.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 1 });
-  if (sensors) {
-    // Sensors reach only a focused page that may use them.
-    await page.send('Emulation.setFocusEmulationEnabled', { enabled: true });
-    await page.send('Browser.grantPermissions', { permissions: ['sensors'] });
-  }
-  await page.send('Page.addScriptToEvaluateOnNewDocument', { source: kPinnedClock });
-  const loaded = page.waitFor('Page.loadEventFired');
-  await page.send('Page.navigate', { url: server.url });
-  await loaded;
-  await until(page, `!document.getElementById('play').disabled ||
-                     !document.getElementById('problem').hidden`);
-  await findCanvas(page);
   const close = page.close;
   page.close = async () => { await close(); server.close(); };
+  try {
+    page.problems = [];
+    page.on((method, params) => {
+      if (method === 'Runtime.consoleAPICalled' && params.type === 'error') {
+        page.problems.push(params.args.map((a) => a.value ?? a.description).join(' '));
+      } else if (method === 'Runtime.exceptionThrown') {
+        const details = params.exceptionDetails;
+        page.problems.push(details.exception?.description ?? details.text);
+      } else if (method === 'Log.entryAdded' && params.entry.level === 'error') {
+        page.problems.push(params.entry.text);
+      }
+    });
+    await page.send('Runtime.enable');
+    await page.send('Log.enable');
+    await page.send('Page.enable');
+    await setViewport(page, viewport);
+    if (touch) {
+      await page.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 1 });
+    }
+    if (sensors) {
+      // Sensors reach only a focused page that may use them.
+      await page.send('Emulation.setFocusEmulationEnabled', { enabled: true });
+      await page.send('Browser.grantPermissions', { permissions: ['sensors'] });
+    }
+    await page.send('Page.addScriptToEvaluateOnNewDocument', { source: kPinnedClock });
+    const loaded = page.waitFor('Page.loadEventFired');
+    await page.send('Page.navigate', { url: server.url });
+    await loaded;
+    await until(page, `!document.getElementById('play').disabled ||
+                       !document.getElementById('problem').hidden`);
+    await findCanvas(page);
+  } catch (error) {
+    await page.close();  // a page that never got ready goes too, with its browser
+    throw error;
+  }
   return page;
 }
 
@@ -395,7 +404,8 @@ const cases = [
   ...[[0, [[[0, 5], [10, 0]], [[-5, 0], [0, -10]]]], [90, [[[0, 5], [0, -10]], [[5, 0], [10, 0]]]]]
     .map(([angle, tilts]) => [`tilting the phone, its screen turned ${angle} degrees, tilts the ` +
       'table as mouse moves would, on both axes; a trembling phone moves nothing',
-    { viewport: { ...kDesktop, mobile: true, angle }, touch: true, sensors: true }, async (page) => {
+    { viewport: { ...kDesktop, mobile: true, angle }, touch: true, sensors: true },
+    async (page) => {
       const tilt = async (beta, gamma) => {
         const before = await page.evaluate('window.ttTilts');
         await page.send('DeviceOrientation.setDeviceOrientationOverride',
