@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace platform {
 
@@ -32,9 +33,11 @@ bool soundPlaying();
 void forgetSound(const uint8_t* image);
 void stopSound();
 
-// Whether the player can decode the image (to the device format, or to
-// 22050 Hz mono 16-bit with no device open); for tests and fuzzing.
-bool waveImageDecodes(const uint8_t* image, size_t size);
+// What keeps the player from playing the image, as a short phrase ("no data
+// chunk", "GSM 6.10 sound, which ..."); empty when it can play it. Decodes as
+// a play would, to the device format or, with no device open, to 22050 Hz
+// mono 16-bit, and keeps nothing.
+std::string waveProblem(const uint8_t* image, size_t size);
 
 // Sees every play call with its outcome; for tests.
 using SoundObserver = std::function<void(const uint8_t* image, unsigned flags, bool started)>;

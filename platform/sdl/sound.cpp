@@ -1,10 +1,13 @@
+#include "platform/sound.h"
+
 #include <SDL.h>
 
 #include <cstring>
 #include <map>
+#include <string>
 #include <vector>
 
-#include "platform/sound.h"
+#include "platform/wave.h"
 
 namespace platform {
 namespace {
@@ -36,32 +39,32 @@ void SDLCALL mix(void*, Uint8* stream, int length) {
 }
 
 // SDL allocates each chunk at its declared length before reading it, so a
-// lying length would cost gigabytes: every chunk must fit in the image.
-bool chunksFit(const uint8_t* image, size_t size) {
-  if (size < 12 || std::memcmp(image, "RIFF", 4) != 0 || std::memcmp(image + 8, "WAVE", 4) != 0) {
-    return false;
+// lying length would cost gigabytes: an image whose sizes are not all true
+// goes to SDL rewritten with the true ones.
+Decoded decode(const uint8_t* image, size_t size, const SDL_AudioSpec& target,
+               std::string* problem = nullptr) {
+  const auto fail = [problem](std::string why) {
+    if (problem) *problem = std::move(why);
+    return Decoded{};
+  };
+  Wave wave;
+  if (const char* why = readWave(image, size, wave)) return fail(why);
+  std::vector<uint8_t> rewritten;
+  if (wave.sizesWrong) {
+    rewritten = rewriteWave(wave);
+    image = rewritten.data();
+    size = rewritten.size();
   }
-  size_t at = 12;
-  while (size - at >= 8) {
-    Uint32 length;
-    std::memcpy(&length, image + at + 4, 4);
-    const size_t body = static_cast<size_t>(SDL_SwapLE32(length));
-    if (body > size - at - 8) return false;
-    at += 8 + body + (body & 1);  // chunks are padded to even lengths
-    if (at > size) break;
-  }
-  return true;
-}
-
-Decoded decode(const uint8_t* image, size_t size, const SDL_AudioSpec& target) {
-  Decoded out;
-  if (size > static_cast<size_t>(INT32_MAX) || !chunksFit(image, size)) return out;
+  if (size > static_cast<size_t>(INT32_MAX)) return fail("larger than the player takes");
   SDL_RWops* rw = SDL_RWFromConstMem(image, static_cast<int>(size));
-  if (!rw) return out;
   SDL_AudioSpec source{};
   Uint8* buffer = nullptr;
   Uint32 length = 0;
-  if (!SDL_LoadWAV_RW(rw, 1, &source, &buffer, &length)) return out;
+  if (!rw || !SDL_LoadWAV_RW(rw, 1, &source, &buffer, &length)) {
+    return fail(std::string(waveEncodingName(wave.encoding)) +
+                " sound, which the sound library cannot play (" + SDL_GetError() + ")");
+  }
+  Decoded out;
   SDL_AudioCVT cvt;
   if (length > 0 && SDL_BuildAudioCVT(&cvt, source.format, source.channels, source.freq,
                                       target.format, target.channels, target.freq) >= 0) {
@@ -76,6 +79,7 @@ Decoded decode(const uint8_t* image, size_t size, const SDL_AudioSpec& target) {
     }
   }
   SDL_FreeWAV(buffer);
+  if (!out.valid) return fail("no samples the sound library can convert");
   return out;
 }
 
@@ -144,14 +148,16 @@ bool playSound(const uint8_t* image, size_t size, unsigned flags) {
   return started;
 }
 
-bool waveImageDecodes(const uint8_t* image, size_t size) {
+std::string waveProblem(const uint8_t* image, size_t size) {
   SDL_AudioSpec target = gSpec;
   if (!gDevice) {
     target.freq = 22050;
     target.format = AUDIO_S16SYS;
     target.channels = 1;
   }
-  return image && decode(image, size, target).valid;
+  std::string problem;
+  decode(image, size, target, &problem);
+  return problem;
 }
 
 void forgetSound(const uint8_t* image) {

@@ -6,60 +6,21 @@
 #include <map>
 #include <vector>
 
-// Web Audio plays each clip from an AudioBuffer made on its first play. One
-// source sounds at a time; the player knows it is busy until the clip's end
-// on the audio clock.
+#include "platform/wave.h"
+
+// Web Audio plays each clip from an AudioBuffer made on its first play, with
+// all its channels (the browser mixes them down). One source sounds at a
+// time; the player knows it is busy until the clip's end on the audio clock.
 namespace platform {
 namespace {
 
-struct Pcm {
-  int rate = 0;
-  int channels = 0;
-  std::vector<float> samples;  // interleaved, -1 to 1
-};
-
-uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-// Reads 8- or 16-bit PCM from a RIFF wave image; every chunk must fit in it.
-bool decode(const uint8_t* image, size_t size, Pcm& out) {
-  if (!image || size < 12 || std::memcmp(image, "RIFF", 4) != 0 ||
-      std::memcmp(image + 8, "WAVE", 4) != 0) {
-    return false;
-  }
-  int format = 0, bits = 0;
-  const uint8_t* data = nullptr;
-  size_t dataSize = 0;
-  size_t at = 12;
-  while (size - at >= 8) {
-    const size_t body = le32(image + at + 4);
-    if (body > size - at - 8) return false;
-    const uint8_t* p = image + at + 8;
-    if (std::memcmp(image + at, "fmt ", 4) == 0 && body >= 16) {
-      format = le16(p);
-      out.channels = le16(p + 2);
-      out.rate = static_cast<int>(le32(p + 4));
-      bits = le16(p + 14);
-    } else if (std::memcmp(image + at, "data", 4) == 0) {
-      data = p;
-      dataSize = body;
-    }
-    at += 8 + body + (body & 1);
-    if (at > size) break;
-  }
-  if (format != 1 || (bits != 8 && bits != 16) || out.channels < 1 || out.channels > 2 ||
-      out.rate < 3000 || out.rate > 192000 || !data) {
-    return false;
-  }
-  const size_t width = static_cast<size_t>(bits / 8);
-  const size_t count = dataSize / width / static_cast<size_t>(out.channels) * out.channels;
-  if (count == 0) return false;
-  out.samples.resize(count);
-  for (size_t i = 0; i < count; ++i) {
-    out.samples[i] =
-        bits == 8 ? (data[i] - 128) / 128.0f : static_cast<int16_t>(le16(data + 2 * i)) / 32768.0f;
-  }
-  return true;
+// What Web Audio takes: buffers of 3000 to 192000 frames a second.
+const char* decode(const uint8_t* image, size_t size, WaveSamples& out) {
+  Wave wave;
+  if (const char* why = readWave(image, size, wave)) return why;
+  if (const char* why = decodeWave(wave, out)) return why;
+  if (out.rate < 3000 || out.rate > 192000) return "a sample rate the browser does not play";
+  return out.frames.empty() ? "no whole sample" : nullptr;
 }
 
 bool gOpen = false;
@@ -68,10 +29,10 @@ int gNextId = 1;
 SoundObserver gObserver;
 
 int makeBuffer(const uint8_t* image, size_t size) {
-  Pcm pcm;
-  if (!decode(image, size, pcm)) return 0;
+  WaveSamples pcm;
+  if (decode(image, size, pcm)) return 0;
   const int id = gNextId++;
-  const int frames = static_cast<int>(pcm.samples.size()) / pcm.channels;
+  const int frames = static_cast<int>(pcm.frames.size()) / pcm.channels;
   const int made = EM_ASM_INT(
       {
         var tt = Module.ttAudio;
@@ -87,7 +48,7 @@ int makeBuffer(const uint8_t* image, size_t size) {
           return 0;
         }
       },
-      id, pcm.samples.data(), pcm.channels, frames, pcm.rate);
+      id, pcm.frames.data(), pcm.channels, frames, pcm.rate);
   return made ? id : 0;
 }
 
@@ -185,9 +146,10 @@ bool playSound(const uint8_t* image, size_t size, unsigned flags) {
   return started;
 }
 
-bool waveImageDecodes(const uint8_t* image, size_t size) {
-  Pcm pcm;
-  return decode(image, size, pcm);
+std::string waveProblem(const uint8_t* image, size_t size) {
+  WaveSamples pcm;
+  const char* why = decode(image, size, pcm);
+  return why ? why : "";
 }
 
 void forgetSound(const uint8_t* image) {

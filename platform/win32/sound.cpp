@@ -1,12 +1,18 @@
 // Sound through the window system's own player of in-memory wave images:
-// sndPlaySoundA with the game's flags as they are, nothing of our own between.
+// sndPlaySoundA with the game's flags as they are. The player takes only the
+// image's address and believes the sizes written in it, so an image whose
+// sizes are not true (written through a pipe, cut short) is handed over as a
+// copy with the true ones.
 #include "platform/sound.h"
 
 #include <windows.h>
 // mmsystem.h needs the types of windows.h.
 #include <mmsystem.h>
 
-#include <cstring>
+#include <map>
+#include <vector>
+
+#include "platform/wave.h"
 
 namespace platform {
 namespace {
@@ -15,11 +21,21 @@ static_assert(SND_ASYNC == kSndAsync && SND_MEMORY == kSndMemory && SND_NOSTOP =
 
 const uint8_t* gStarted = nullptr;  // the image of the sound started last
 SoundObserver gObserver;
+std::map<const uint8_t*, std::vector<uint8_t>> gRewritten;  // image -> the copy played for it
 
-uint32_t le32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+// What the player is given for an image: itself, its copy with true sizes, or
+// nothing where it would read past the image's end. An image it cannot play
+// still goes to it while its header is whole: it then plays the system's
+// default sound.
+const uint8_t* playable(const uint8_t* image, size_t size) {
+  auto found = gRewritten.find(image);
+  if (found != gRewritten.end()) return found->second.data();
+  Wave wave;
+  const char* problem = readWave(image, size, wave);
+  if (!wave.sizesWrong) return size < 12 ? nullptr : image;
+  if (problem) return nullptr;
+  return gRewritten.emplace(image, rewriteWave(wave)).first->second.data();
 }
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 }  // namespace
 
@@ -34,8 +50,9 @@ bool audioOpen() { return waveOutGetNumDevs() > 0; }
 bool playSound(const uint8_t* image, size_t size, unsigned flags) {
   // A null image would stop the sounding clip instead: an empty clip plays nothing.
   bool started = false;
-  if (image && size > 0) {
-    started = sndPlaySoundA(reinterpret_cast<LPCSTR>(image), flags) != FALSE;
+  const uint8_t* play = image && size > 0 ? playable(image, size) : nullptr;
+  if (play) {
+    started = sndPlaySoundA(reinterpret_cast<LPCSTR>(play), flags) != FALSE;
     if (started) gStarted = image;
   }
   if (gObserver) gObserver(image, flags, started);
@@ -48,6 +65,7 @@ bool soundPlaying() { return false; }
 void forgetSound(const uint8_t* image) {
   // The player reads the image while it sounds; it must let go first.
   if (image && image == gStarted) stopSound();
+  gRewritten.erase(image);
 }
 
 void stopSound() {
@@ -55,28 +73,23 @@ void stopSound() {
   gStarted = nullptr;
 }
 
-// The multimedia player takes plain PCM: a RIFF WAVE image whose chunks all
-// fit, with a format of 1 or 2 channels of 8 or 16 bits and a data chunk.
-bool waveImageDecodes(const uint8_t* image, size_t size) {
-  if (!image || size < 12 || std::memcmp(image, "RIFF", 4) != 0 ||
-      std::memcmp(image + 8, "WAVE", 4) != 0) {
-    return false;
+// The system plays what its codecs decode; every Windows has these.
+std::string waveProblem(const uint8_t* image, size_t size) {
+  Wave wave;
+  if (const char* why = readWave(image, size, wave)) return why;
+  switch (wave.encoding) {
+    case kWavePcm:
+    case kWaveFloat:
+    case kWaveALaw:
+    case kWaveMuLaw:
+    case kWaveImaAdpcm:
+    case kWaveMsAdpcm:
+    case kWaveGsm:
+    case kWaveMp3:
+      return "";
+    default:
+      return std::string(waveEncodingName(wave.encoding)) + " sound, which Windows does not play";
   }
-  bool format = false, data = false;
-  for (size_t at = 12; size - at >= 8;) {
-    const size_t body = le32(image + at + 4);
-    if (body > size - at - 8) return false;
-    const uint8_t* p = image + at + 8;
-    if (std::memcmp(image + at, "fmt ", 4) == 0 && body >= 16) {
-      const uint16_t channels = le16(p + 2), bits = le16(p + 14);
-      format = le16(p) == 1 && (channels == 1 || channels == 2) && le32(p + 4) > 0 &&
-               (bits == 8 || bits == 16);
-    }
-    if (std::memcmp(image + at, "data", 4) == 0) data = format;
-    at += 8 + body + (body & 1);
-    if (at > size) break;
-  }
-  return format && data;
 }
 
 void setSoundObserver(SoundObserver observer) { gObserver = std::move(observer); }
