@@ -1,74 +1,381 @@
 #include "assets/bmp.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
+#include <deque>
+#include <functional>
 
 #include "assets/file_bytes.h"
+#include "assets/report.h"
 #include "platform/gl.h"
 
 namespace assets {
 namespace {
 
 constexpr size_t kFileHeaderSize = 14;
-constexpr size_t kInfoHeaderMinSize = 40;
+// Pictures up to 256 x 256 load however short their file; beyond that a file
+// may declare at most 128 pixels for each byte it holds, which is what RLE's
+// longest run (255 pixels in two bytes) comes to.
+constexpr uint64_t kFreePixels = 65536;
+constexpr uint64_t kPixelsPerByte = 128;
+// No real picture is wider or taller; one row of it is 48 MiB already.
+constexpr int64_t kMaxSide = int64_t{1} << 24;
 
-template <typename T>
-T readLe(const uint8_t* p) {
-  T v;
-  std::memcpy(&v, p, sizeof(T));  // little-endian file on a little-endian host
-  return v;
+enum Compression : uint32_t {
+  kRgb = 0,
+  kRle8 = 1,
+  kRle4 = 2,
+  kBitFields = 3,
+  kJpeg = 4,
+  kPng = 5,
+  kAlphaBitFields = 6,
+};
+
+uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t le32(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+using Rgb = std::array<uint8_t, 3>;
+
+// One colour of a 16- or 32-bit pixel, scaled from its mask's width to 0..255.
+struct Channel {
+  uint32_t mask = 0;
+  int shift = 0;
+  uint32_t max = 0;
+  explicit Channel(uint32_t m = 0)
+      : mask(m), shift(m ? std::countr_zero(m) : 0), max(m ? m >> shift : 0) {}
+  uint8_t of(uint32_t pixel) const {
+    if (!max) return 0;
+    return static_cast<uint8_t>((uint64_t{(pixel & mask) >> shift} * 255 + max / 2) / max);
+  }
+};
+
+struct Layout {
+  int64_t width = 0, height = 0;
+  bool topDown = false;
+  uint16_t bits = 0;
+  uint32_t compression = kRgb;
+  Channel red, green, blue;
+  std::array<Rgb, 256> palette{};  // entries the file does not give stay black
+  size_t offset = 0;               // of the pixel data
+  uint64_t rowBytes = 0;           // uncompressed rows, padded to 4 bytes
+};
+
+std::string unread(const std::string& what) { return what + ", which the game does not read"; }
+
+std::string checkKind(const Layout& l, bool os2) {
+  if (os2 && (l.compression == 3 || l.compression == 4)) return unread("OS/2 compression");
+  switch (l.compression) {
+    case kRgb:
+      if (l.bits == 1 || l.bits == 4 || l.bits == 8 || l.bits == 16 || l.bits == 24 || l.bits == 32)
+        return "";
+      return unread(std::to_string(l.bits) + " bits per pixel");
+    case kRle8:
+    case kRle4:
+      if (l.bits != (l.compression == kRle8 ? 8 : 4)) {
+        return unread(std::string(l.compression == kRle8 ? "RLE8" : "RLE4") + " with " +
+                      std::to_string(l.bits) + " bits per pixel");
+      }
+      return l.topDown ? "a top-down RLE bitmap, which the format does not allow" : "";
+    case kBitFields:
+    case kAlphaBitFields:
+      if (l.bits == 16 || l.bits == 32) return "";
+      return unread("bit fields with " + std::to_string(l.bits) + " bits per pixel");
+    case kJpeg:
+      return unread("JPEG data inside a bitmap");
+    case kPng:
+      return unread("PNG data inside a bitmap");
+    default:
+      return unread("compression " + std::to_string(l.compression));
+  }
+}
+
+std::string readLayout(const uint8_t* d, size_t size, Layout& l) {
+  if (size < 2 || d[0] != 'B' || d[1] != 'M') return notA(d, size, "a bitmap");
+  if (size < kFileHeaderSize + 4) return "cut short in its headers";
+  // OS/2 wrote 12 and 16 (or 64) bytes; Windows 40, and more in later versions.
+  const uint32_t infoSize = le32(d + kFileHeaderSize);
+  if (infoSize != 12 && infoSize != 16 && infoSize < 40)
+    return "a header of " + std::to_string(infoSize) + " bytes, which no bitmap has";
+  if (size < kFileHeaderSize + std::min(infoSize, 40u)) return "cut short in its headers";
+  const uint8_t* h = d + kFileHeaderSize;
+  const bool core = infoSize == 12;  // OS/2 1.x: 16-bit sides, 3-byte colours
+  if (core) {
+    l.width = le16(h + 4);
+    l.height = le16(h + 6);
+    l.bits = le16(h + 10);
+  } else {
+    l.width = static_cast<int32_t>(le32(h + 4));
+    l.height = static_cast<int32_t>(le32(h + 8));
+    l.bits = le16(h + 14);
+    l.compression = infoSize >= 40 ? le32(h + 16) : kRgb;
+  }
+  if (l.width <= 0) return "a width of " + std::to_string(l.width);
+  if (l.height == 0) return "a height of 0";
+  l.topDown = l.height < 0;
+  l.height = std::abs(l.height);
+  if (const std::string kind = checkKind(l, infoSize == 16 || infoSize == 64); !kind.empty())
+    return kind;
+
+  size_t table = kFileHeaderSize + infoSize;  // where a colour table would start
+  const size_t pixelOffset = le32(d + 10);
+  uint32_t masks[3] = {0xFF0000, 0xFF00, 0xFF};
+  if (l.bits == 16) masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+  if (l.compression == kBitFields || l.compression == kAlphaBitFields) {
+    // Newer headers hold the masks; after a 40-byte one they follow it.
+    const size_t at = infoSize >= 52 ? kFileHeaderSize + 40 : table;
+    if (infoSize < 52) table += l.compression == kAlphaBitFields ? 16 : 12;
+    if (at + 12 <= size && (infoSize >= 52 || pixelOffset == 0 || at + 12 <= pixelOffset)) {
+      for (int k = 0; k < 3; ++k) masks[k] = le32(d + at + 4 * k);
+    } else if (l.bits == 16) {
+      // Declared but not written: at 16 bits that is said only to mean 5-6-5.
+      masks[0] = 0xF800, masks[1] = 0x07E0, masks[2] = 0x001F;
+    }
+  }
+  l.red = Channel(masks[0]), l.green = Channel(masks[1]), l.blue = Channel(masks[2]);
+  if (l.bits <= 8) {
+    const uint32_t used = infoSize >= 40 ? le32(h + 32) : 0;
+    const size_t count = used && used < (1u << l.bits) ? used : 1u << l.bits;
+    const size_t entry = core ? 3 : 4;
+    for (size_t i = 0; i < count && table + entry * (i + 1) <= size; ++i) {
+      const uint8_t* c = d + table + entry * i;
+      l.palette[i] = {c[2], c[1], c[0]};
+    }
+    table += entry * count;
+  }
+  l.offset = pixelOffset ? pixelOffset : table;
+  l.rowBytes = (static_cast<uint64_t>(l.width) * l.bits + 31) / 32 * 4;
+  const bool rle = l.compression == kRle8 || l.compression == kRle4;
+  if (l.offset >= size || size - l.offset < (rle ? 2u : (l.bits + 7u) / 8)) return "no pixel data";
+  const uint64_t area = static_cast<uint64_t>(l.width) * static_cast<uint64_t>(l.height);
+  if (l.width > kMaxSide || l.height > kMaxSide ||
+      area > kFreePixels + kPixelsPerByte * (size - l.offset)) {
+    return std::to_string(l.width) + " x " + std::to_string(l.height) + " pixels, more than its " +
+           std::to_string(size) + " bytes hold";
+  }
+  return "";
+}
+
+Rgb pixelAt(const Layout& l, const uint8_t* p, unsigned bit) {
+  switch (l.bits) {
+    case 24:
+      return {p[2], p[1], p[0]};
+    case 16:
+    case 32: {
+      const uint32_t v = l.bits == 16 ? le16(p) : le32(p);
+      return {l.red.of(v), l.green.of(v), l.blue.of(v)};
+    }
+    default:  // 1, 4 or 8 bits of index, the leftmost pixel in the high bits
+      return l.palette[(p[0] >> (8 - l.bits - bit)) & ((1u << l.bits) - 1)];
+  }
+}
+
+using RowSink = std::function<void(const uint8_t* rgb)>;  // each row in file order
+
+void readPlainRows(const Layout& l, const uint8_t* pixels, uint64_t held, const RowSink& sink) {
+  std::vector<uint8_t> row(static_cast<size_t>(l.width) * 3);
+  Rgb last{};  // of the last whole pixel read
+  for (int64_t f = 0; f < l.height; ++f) {
+    const uint64_t start = static_cast<uint64_t>(f) * l.rowBytes;
+    for (int64_t x = 0; x < l.width; ++x) {
+      const uint64_t bit = static_cast<uint64_t>(x) * l.bits;
+      if (start + (bit + l.bits + 7) / 8 <= held)
+        last = pixelAt(l, pixels + start + bit / 8, static_cast<unsigned>(bit % 8));
+      std::memcpy(&row[static_cast<size_t>(x) * 3], last.data(), 3);
+    }
+    sink(row.data());
+  }
+}
+
+// Runs of one index (RLE4: two alternating), and escapes: 0 0 ends the row,
+// 0 1 the picture, 0 2 dx dy jumps ahead, 0 n gives n indices as they are,
+// padded to an even count of bytes. What no run reaches keeps colour 0.
+void readRleRows(const Layout& l, const uint8_t* p, uint64_t held, const RowSink& sink) {
+  const bool four = l.compression == kRle4;
+  std::vector<uint8_t> blank;
+  for (int64_t x = 0; x < l.width; ++x)
+    blank.insert(blank.end(), l.palette[0].begin(), l.palette[0].end());
+  std::vector<uint8_t> row = blank;
+  int64_t x = 0, y = 0;
+  const auto put = [&](unsigned index) {
+    if (x < l.width) std::memcpy(&row[static_cast<size_t>(x) * 3], l.palette[index].data(), 3);
+    ++x;
+  };
+  const auto nextRow = [&] {
+    sink(row.data());
+    row = blank;
+    ++y;
+  };
+  uint64_t at = 0;
+  while (y < l.height && at + 2 <= held) {
+    const unsigned n = p[at], c = p[at + 1];
+    at += 2;
+    if (n > 0) {
+      for (unsigned i = 0; i < n; ++i) put(four ? (i % 2 ? c & 0x0F : c >> 4) : c);
+    } else if (c == 0) {
+      nextRow();
+      x = 0;
+    } else if (c == 1) {
+      break;
+    } else if (c == 2) {
+      if (at + 2 > held) break;
+      x += p[at];
+      for (unsigned k = 0; k < p[at + 1] && y < l.height; ++k) nextRow();
+      at += 2;
+    } else {
+      const uint64_t bytes = four ? (c + 1) / 2 : c;
+      for (unsigned i = 0; i < c && at + (four ? i / 2 : i) < held; ++i) {
+        const uint8_t b = p[at + (four ? i / 2 : i)];
+        put(four ? (i % 2 ? b & 0x0F : b >> 4) : b);
+      }
+      at += bytes + bytes % 2;
+    }
+  }
+  while (y < l.height) nextRow();
+}
+
+void readRows(const Layout& l, const uint8_t* data, size_t size, const RowSink& sink) {
+  const bool rle = l.compression == kRle8 || l.compression == kRle4;
+  (rle ? readRleRows : readPlainRows)(l, data + l.offset, size - l.offset, sink);
+}
+
+// Takes a picture's rows in file order and resamples them to a new size, each
+// new pixel the mean of the area it covers, weighted by how much of each old
+// pixel lies in it. Sides stay whole numbers: old column x spans [xW, (x+1)W)
+// and new column t spans [tw, (t+1)w), so every weight is an integer and the
+// weights of a new pixel sum to w * h. Only the new rows that old rows still
+// reach are held.
+class Resampler {
+ public:
+  Resampler(int64_t w, int64_t h, int32_t outW, int32_t outH, bool topDown)
+      : w_(w), h_(h), outW_(outW), outH_(outH), topDown_(topDown), row_(size_t(outW) * 3) {
+    out_.width = outW;
+    out_.height = outH;
+    out_.rgb.resize(size_t(outW) * size_t(outH) * 3);
+    if (w == outW) return;
+    for (int64_t x = 0; x < w; ++x) {
+      const int64_t lo = x * outW, hi = lo + outW;
+      for (int64_t t = lo / w; t * w < hi; ++t)
+        spans_.push_back({x, t, std::min(hi, (t + 1) * w) - std::max(lo, t * w)});
+    }
+  }
+
+  void add(const uint8_t* rgb) {
+    if (w_ == outW_ && h_ == outH_) {  // the same size: the row as it is
+      std::memcpy(rowOut(f_++), rgb, row_.size());
+      return;
+    }
+    std::fill(row_.begin(), row_.end(), 0);
+    if (spans_.empty()) {
+      for (size_t i = 0; i < row_.size(); ++i) row_[i] = uint64_t{rgb[i]} * uint64_t(w_);
+    } else {
+      for (const Span& s : spans_)
+        for (int k = 0; k < 3; ++k)
+          row_[size_t(s.to) * 3 + k] += uint64_t(s.weight) * rgb[s.from * 3 + k];
+    }
+    const int64_t lo = f_ * outH_, hi = lo + outH_;
+    for (int64_t r = lo / h_; r * h_ < hi; ++r) {
+      const uint64_t weight = uint64_t(std::min(hi, (r + 1) * h_) - std::max(lo, r * h_));
+      if (r - first_ >= int64_t(pending_.size())) pending_.emplace_back(row_.size(), 0);
+      std::vector<uint64_t>& acc = pending_[size_t(r - first_)];
+      for (size_t i = 0; i < acc.size(); ++i) acc[i] += row_[i] * weight;
+    }
+    ++f_;
+    // New rows that no later old row reaches are done.
+    const uint64_t total = uint64_t(w_) * uint64_t(h_);
+    while (!pending_.empty() && (first_ + 1) * h_ <= f_ * outH_) {
+      uint8_t* out = rowOut(first_++);
+      for (size_t i = 0; i < pending_.front().size(); ++i)
+        out[i] = static_cast<uint8_t>((pending_.front()[i] + total / 2) / total);
+      pending_.pop_front();
+    }
+  }
+
+  RgbImage take() { return std::move(out_); }
+
+ private:
+  struct Span {
+    int64_t from, to, weight;
+  };
+  uint8_t* rowOut(int64_t fileRow) {
+    const int64_t row = topDown_ ? outH_ - 1 - fileRow : fileRow;
+    return out_.rgb.data() + size_t(row) * size_t(outW_) * 3;
+  }
+
+  int64_t w_, h_, outW_, outH_;
+  bool topDown_;
+  std::vector<Span> spans_;  // empty when the width stays
+  std::vector<uint64_t> row_;
+  std::deque<std::vector<uint64_t>> pending_;  // new rows first_, first_ + 1, ...
+  int64_t first_ = 0, f_ = 0;
+  RgbImage out_;
+};
+
+std::optional<RgbImage> decode(const uint8_t* data, size_t size, int32_t maxSide,
+                               std::string* problem) {
+  Layout l;
+  if (std::string why = readLayout(data, size, l); !why.empty()) {
+    if (problem) *problem = std::move(why);
+    return std::nullopt;
+  }
+  const auto [outW, outH] = maxSide > 0 ? textureSize(int32_t(l.width), int32_t(l.height), maxSide)
+                                        : std::pair<int32_t, int32_t>(l.width, l.height);
+  Resampler resampler(l.width, l.height, outW, outH, l.topDown);
+  readRows(l, data, size, [&](const uint8_t* row) { resampler.add(row); });
+  return resampler.take();
+}
+
+// GLU's rounding to a power of two: 3 goes up to 4, 5 down to 4, 6 up to 8.
+int32_t nearestPower(int32_t value) {
+  int32_t power = 1;
+  for (;;) {
+    if (value <= 1) return power;
+    if (value == 3) return power * 4;
+    value >>= 1;
+    power *= 2;
+  }
 }
 
 }  // namespace
 
-std::optional<RgbImage> decodeBmp(const uint8_t* data, size_t size) {
-  if (size < kFileHeaderSize + kInfoHeaderMinSize) return std::nullopt;
-  const uint32_t pixelOffset = readLe<uint32_t>(data + 10);
-  const uint32_t infoSize = readLe<uint32_t>(data + 14);
-  const int32_t width = readLe<int32_t>(data + 18);
-  const int32_t rawHeight = readLe<int32_t>(data + 22);
-  const uint16_t bitsPerPixel = readLe<uint16_t>(data + 28);
-  const uint32_t compression = readLe<uint32_t>(data + 30);
-  if (infoSize < kInfoHeaderMinSize || bitsPerPixel != 24 || compression != 0) return std::nullopt;
-  if (rawHeight == INT32_MIN) return std::nullopt;
-  const bool topDown = rawHeight < 0;
-  const int32_t height = topDown ? -rawHeight : rawHeight;
-  if (width <= 0 || height <= 0 || width > kMaxBmpSide || height > kMaxBmpSide) {
-    return std::nullopt;
-  }
-  if (static_cast<int64_t>(width) * height > kMaxBmpPixels) return std::nullopt;
-  // Rows are stored padded to whole 4-byte words.
-  const size_t rowBytes = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
-  if (pixelOffset > size || size - pixelOffset < 3) return std::nullopt;
+std::optional<RgbImage> decodeBmp(const uint8_t* data, size_t size, std::string* problem) {
+  return decode(data, size, 0, problem);
+}
 
-  RgbImage image;
-  image.width = width;
-  image.height = height;
-  image.rgb.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 3, 0);
-  const uint8_t* pixels = data + pixelOffset;
-  const size_t available = size - pixelOffset;
-  uint8_t last[3] = {0, 0, 0};  // blue, green, red of the last whole pixel read
-  // File order, so that in a short top-down file too the missing pixels repeat
-  // the last one the file holds.
-  for (int32_t fileRow = 0; fileRow < height; ++fileRow) {
-    const int32_t row = topDown ? height - 1 - fileRow : fileRow;
-    const size_t rowStart = static_cast<size_t>(fileRow) * rowBytes;
-    uint8_t* out = image.rgb.data() + static_cast<size_t>(row) * static_cast<size_t>(width) * 3;
-    for (int32_t col = 0; col < width; ++col, out += 3) {
-      const size_t at = rowStart + static_cast<size_t>(col) * 3;
-      if (at + 3 <= available) std::memcpy(last, pixels + at, 3);
-      out[0] = last[2];
-      out[1] = last[1];
-      out[2] = last[0];
-    }
+std::pair<int32_t, int32_t> textureSize(int32_t width, int32_t height, int32_t maxSide) {
+  int32_t w = nearestPower(width), h = nearestPower(height);
+  while (w > maxSide || h > maxSide) {
+    w = std::max(w / 2, 1);
+    h = std::max(h / 2, 1);
   }
-  return image;
+  return {w, h};
+}
+
+std::optional<RgbImage> decodeBmpForTexture(const uint8_t* data, size_t size, int32_t maxSide,
+                                            std::string* problem) {
+  return decode(data, size, std::max(maxSide, 1), problem);
 }
 
 int32_t loadBmpTexture(const char* path, GLuint texture) {
   std::vector<uint8_t> bytes;
-  if (!readFileBytes(path, bytes)) return -1;
-  const std::optional<RgbImage> image = decodeBmp(bytes.data(), bytes.size());
-  if (!image) return -1;
+  const char* unreadable = nullptr;
+  if (!readFileBytes(path, bytes, &unreadable)) {
+    reportProblem(path, unreadable);
+    return -1;
+  }
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  std::string problem;
+  const std::optional<RgbImage> image =
+      decodeBmpForTexture(bytes.data(), bytes.size(),
+                          std::min<GLint>(std::max<GLint>(maxSide, 64), kMaxTextureSide), &problem);
+  if (!image) {
+    reportProblem(path, problem);
+    return -1;
+  }
 
   glBindTexture(GL_TEXTURE_2D, texture);
   glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLfloat>(GL_REPEAT));

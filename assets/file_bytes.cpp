@@ -4,20 +4,25 @@
 
 namespace assets {
 
-bool readFileBytes(const char* path, std::vector<uint8_t>& out) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (!file) return false;
-  bool ok = false;
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long length = std::ftell(file);
-    if (length >= 0 && length <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0) {
-      out.assign(static_cast<size_t>(length), 0);
-      ok = std::fread(out.data(), 1, out.size(), file) == out.size();
+bool readFileBytes(const char* path, std::vector<uint8_t>& out, const char** why) {
+  const char* problem = "cannot be opened";
+  out.clear();
+  if (std::FILE* file = std::fopen(path, "rb")) {
+    problem = "cannot be read";
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+      const long length = std::ftell(file);
+      if (length > kMaxFileBytes) {
+        problem = "larger than the 256 MiB the game reads";
+      } else if (length >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
+        out.assign(static_cast<size_t>(length), 0);
+        if (std::fread(out.data(), 1, out.size(), file) == out.size()) problem = nullptr;
+      }
     }
+    std::fclose(file);
   }
-  std::fclose(file);
-  if (!ok) out.clear();
-  return ok;
+  if (problem) out.clear();
+  if (why) *why = problem;
+  return !problem;
 }
 
 }  // namespace assets

@@ -1,7 +1,11 @@
 #include "assets/mesh.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "assets/report.h"
 
 namespace assets {
 namespace {
@@ -79,6 +83,13 @@ class Reader {
   size_t pos_ = 0;
 };
 
+// What a reading met beyond what the Mesh keeps, for the player's note.
+struct Met {
+  int objects = 0;         // triangle meshes
+  size_t longest[3] = {};  // vertex, face and mapping list
+  bool triangles = false;  // a face list with entries, and vertices
+};
+
 // A list longer than the arrays keeps its first kMeshCapacity entries; the
 // rest of the list is passed over.
 size_t storedEntries(uint16_t count) {
@@ -100,9 +111,10 @@ void readName(R& in, Mesh& mesh) {
 }
 
 template <typename R>
-void readVertices(R& in, Mesh& mesh) {
+void readVertices(R& in, Mesh& mesh, Met& met) {
   uint16_t count = 0;
   if (!in.read(count)) return;
+  met.longest[0] = std::max<size_t>(met.longest[0], count);
   mesh.vertexCount = static_cast<int32_t>(storedEntries(count));
   for (size_t i = 0; i < count; ++i) {
     float xyz[3];
@@ -114,9 +126,11 @@ void readVertices(R& in, Mesh& mesh) {
 }
 
 template <typename R>
-void readFaces(R& in, Mesh& mesh) {
+void readFaces(R& in, Mesh& mesh, Met& met) {
   uint16_t count = 0;
   if (!in.read(count)) return;
+  met.longest[1] = std::max<size_t>(met.longest[1], count);
+  met.triangles = met.triangles || (count > 0 && mesh.vertexCount > 0);
   mesh.faceCount = static_cast<int32_t>(storedEntries(count));
   for (size_t i = 0; i < count; ++i) {
     for (int k = 0; k < 3; ++k) {
@@ -130,9 +144,10 @@ void readFaces(R& in, Mesh& mesh) {
 }
 
 template <typename R>
-void readMapping(R& in, Mesh& mesh) {
+void readMapping(R& in, Mesh& mesh, Met& met) {
   uint16_t count = 0;
   if (!in.read(count)) return;
+  met.longest[2] = std::max<size_t>(met.longest[2], count);
   for (size_t i = 0; i < count; ++i) {
     for (int k = 0; k < 2; ++k) {
       float v = 0;
@@ -143,36 +158,60 @@ void readMapping(R& in, Mesh& mesh) {
 }
 
 template <typename Bytes>
-void readChunks(Reader<Bytes> in, Mesh& mesh) {
+Met readChunks(Reader<Bytes> in, Mesh& mesh) {
+  Met met;
   while (!in.atEnd()) {
     uint16_t id = 0;
     uint32_t length = 0;
     if (!in.read(id) || !in.read(length)) break;
     switch (id) {
+      case kTriangleMesh:
+        ++met.objects;
+        break;
       case kMain:
       case kEditor:
-      case kTriangleMesh:
         break;  // containers: their content is read as further chunks
       case kNamedObject:
         readName(in, mesh);
         break;
       case kVertexList:
-        readVertices(in, mesh);
+        readVertices(in, mesh, met);
         break;
       case kFaceList:
-        readFaces(in, mesh);
+        readFaces(in, mesh, met);
         break;
       case kMappingList:
-        readMapping(in, mesh);
+        readMapping(in, mesh, met);
         break;
       default:
         // A length below the header's own 6 bytes would not move forward:
         // the file is damaged and the reading ends here.
-        if (length < 6) return;
+        if (length < 6) return met;
         in.skip(length - 6);
         break;
     }
   }
+  return met;
+}
+
+// One note of what the player will miss, or nothing. Built only then, so a
+// file the Mesh holds whole costs no heap.
+void tellWhatIsLeftOut(const char* path, const Met& met, const uint8_t* head, size_t headSize) {
+  std::string note;
+  const auto add = [&note](const std::string& part) { note += (note.empty() ? "" : "; ") + part; };
+  if (!met.triangles) {
+    const char* kind = dataKind(head, headSize);
+    const bool other = kind && std::strcmp(kind, "a 3D Studio mesh") != 0;
+    add(other ? notA(head, headSize, "a 3D Studio mesh") : "no triangles in it");
+  }
+  if (met.objects > 1)
+    add(std::to_string(met.objects) + " objects, of which only the last is kept");
+  static const char* const kLists[] = {"vertices", "faces", "texture coordinates"};
+  for (int k = 0; k < 3; ++k) {
+    if (met.longest[k] > static_cast<size_t>(kMeshCapacity))
+      add(std::to_string(met.longest[k]) + " " + kLists[k] + ", of which the first 500 are kept");
+  }
+  if (!note.empty()) reportProblem(path, note);
 }
 
 }  // namespace
@@ -182,11 +221,15 @@ int32_t Mesh::load3ds(const char* path) {
   if (!file) return 0;
   char buffer[4096];  // the stream's buffer, so that loading takes nothing from the heap
   std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
+  uint8_t head[12];  // the first bytes, to name what the file is if not a mesh
+  const size_t headSize = std::fread(head, 1, sizeof head, file);
   long size = -1;
   if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  Met met;
   if (size > 0 && std::fseek(file, 0, SEEK_SET) == 0)
-    readChunks(Reader(FileBytes(file), static_cast<size_t>(size)), *this);
+    met = readChunks(Reader(FileBytes(file), static_cast<size_t>(size)), *this);
   std::fclose(file);
+  tellWhatIsLeftOut(path, met, head, headSize);
   return 1;
 }
 

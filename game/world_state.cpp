@@ -1,8 +1,11 @@
 #include "game/world_state.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <set>
 
 #include "assets/bmp.h"
+#include "assets/report.h"
 #include "platform/runtime.h"
 #include "text/text.h"
 
@@ -36,21 +39,32 @@ const std::vector<std::string>& dataFiles() {
   return files;
 }
 
-std::vector<std::string> missingDataFiles(const std::string& folder) {
-  std::vector<std::string> missing;
+std::vector<DataFileFault> dataFileFaults(const std::string& folder) {
+  std::vector<DataFileFault> faults;
   for (const std::string& name : dataFiles()) {
     const std::string path = folder.empty() ? name : folder + "/" + name;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-      missing.push_back(name);
-      continue;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status)) {
+      faults.push_back({name, FileFault::kMissing});
+    } else if (std::filesystem::is_directory(status)) {
+      faults.push_back({name, FileFault::kFolder});
+    } else if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+      if (std::fgetc(file) == EOF) faults.push_back({name, FileFault::kEmpty});
+      std::fclose(file);
+    } else {
+      faults.push_back({name, FileFault::kUnreadable});
     }
-    std::fclose(file);
   }
-  return missing;
+  return faults;
 }
 
 void setUpWorld() {
+  std::set<std::string> told;  // clay.bmp and others are read more than once
+  assets::setProblemListener([&told](const char* path, const std::string& problem) {
+    if (told.insert(path).second)
+      std::fprintf(stderr, "Tabletumble: %s: %s\n", path, problem.c_str());
+  });
   World& w = gWorld;
   w.table.load("table.3ds", "linen.bmp");
   seedFromClock();
@@ -77,6 +91,8 @@ void setUpWorld() {
   reload(w.squeakxClip, "squeakx.wav");
   reload(w.squeakyClip, "squeaky.wav");
   reload(w.laughClip, "laugh.wav");
+
+  assets::setProblemListener(nullptr);
 
   text::setFontTexture(w.fontTexture);
   w.ball.bumpClip = &w.bumpClip;

@@ -64,10 +64,18 @@ extern FrameLocals gFrame;
 
 // Every data file the game reads from its working directory.
 const std::vector<std::string>& dataFiles();
-// The data files that are missing or unreadable in `folder`.
-std::vector<std::string> missingDataFiles(const std::string& folder);
+
+enum class FileFault { kMissing, kEmpty, kFolder, kUnreadable };
+struct DataFileFault {
+  std::string name;
+  FileFault fault;
+};
+// The data files in `folder` that the game cannot start without, and why.
+std::vector<DataFileFault> dataFileFaults(const std::string& folder);
 
 // Loads every data file and places every object. Needs a current context.
+// A file the loaders cannot read, or read only in part, gets one line on
+// stderr naming it and what is wrong.
 void setUpWorld();
 // Puts the round back to its start without loading anything.
 void restartRound();

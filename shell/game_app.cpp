@@ -25,13 +25,32 @@ std::string workingDirectory() {
   return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
 }
 
-// Names every missing data file in one line; false when any is missing.
+// Names every data file the game cannot start without in one line, grouped
+// by what is wrong; false when there is any.
 bool checkDataFiles() {
-  const std::vector<std::string> missing = game::missingDataFiles("");
-  if (missing.empty()) return true;
-  std::string line = "Tabletumble cannot start: missing data file";
-  line += missing.size() > 1 ? "s " : " ";
-  for (size_t i = 0; i < missing.size(); ++i) line += (i ? ", " : "") + missing[i];
+  const std::vector<game::DataFileFault> faults = game::dataFileFaults("");
+  if (faults.empty()) return true;
+  using game::FileFault;
+  struct Kind {
+    FileFault fault;
+    const char *one, *many;
+  };
+  static constexpr Kind kKinds[] = {
+      {FileFault::kMissing, "missing data file ", "missing data files "},
+      {FileFault::kEmpty, "empty data file ", "empty data files "},
+      {FileFault::kFolder, "a folder in place of data file ", "folders in place of data files "},
+      {FileFault::kUnreadable, "unreadable data file ", "unreadable data files "},
+  };
+  std::string line = "Tabletumble cannot start: ";
+  for (const Kind& kind : kKinds) {
+    std::vector<std::string> names;
+    for (const game::DataFileFault& f : faults)
+      if (f.fault == kind.fault) names.push_back(f.name);
+    if (names.empty()) continue;
+    if (line.back() != ' ') line += "; ";
+    line += names.size() > 1 ? kind.many : kind.one;
+    for (size_t i = 0; i < names.size(); ++i) line += (i ? ", " : "") + names[i];
+  }
   line += " in " + workingDirectory();
   std::fprintf(stderr, "%s\n", line.c_str());
   platform::showErrorBox(kTitle, line.c_str());

@@ -5,8 +5,10 @@
 
 #include <array>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
+#include "assets/report.h"
 #include "platform/gl.h"
 #include "tests/byte_builder.h"
 #include "tests/gl_harness.h"
@@ -95,46 +97,183 @@ TEST(Bmp, TexturesHoldThePictureBottomRowFirst) {
   }
 }
 
-TEST(Bmp, RejectsWhatItCannotReadAndLeavesTheTextureEmpty) {
+// A bitmap with a 40-byte header, its colour table (0xRRGGBB each) and its pixel bytes as given.
+Bytes bitmap(int32_t w, int32_t h, uint16_t bits, uint32_t compression,
+             const std::vector<uint32_t>& table, const Bytes& pixels) {
+  const uint32_t offset = 54 + 4 * uint32_t(table.size());
+  Bytes b;
+  b.text("BM").u32(offset + uint32_t(pixels.size())).u32(0).u32(offset);
+  b.u32(40).i32(w).i32(h).u16(1).u16(bits).u32(compression).u32(uint32_t(pixels.size()));
+  b.u32(2835).u32(2835).u32(uint32_t(table.size())).u32(0);
+  for (uint32_t c : table) b.u32(c);  // as blue, green, red, 0
+  return b.add(pixels);
+}
+
+// Kinds no tool of the test corpus writes, built byte by byte. Colour 0 of the table is what an
+// RLE picture shows where no run reaches.
+TEST(Bmp, DecodesRleSixteenAndThirtyTwoBitPictures) {
+  const std::vector<uint32_t> table = {0x102030, 0xFF0000, 0x00FF00, 0x0000FF};
+  const uint32_t o = 0x102030, r = 0xFF0000, g = 0x00FF00, b = 0x0000FF;
   struct Case {
     const char* what;
-    size_t at, bytes;  // a little-endian value written over the header there
-    uint32_t value;
+    Bytes file;
+    std::vector<uint32_t> want;  // 0xRRGGBB, the bottom row first
+  };
+  const Case cases[] = {
+      {"32 bits, top-down",
+       bitmap(2, -2, 32, 0, {}, Bytes().u32(r).u32(g).u32(b).u32(0xFF123456)),
+       {b, 0x123456, r, g}},
+      {"16 bits 5-5-5, rows padded",
+       bitmap(1, 2, 16, 0, {}, Bytes().u16(0x7C00).u16(0).u16(0x03FF).u16(0)),
+       {r, 0x00FFFF}},
+      {"1 bit, 9 wide",
+       bitmap(9, 1, 1, 0, {o, r}, Bytes().u8(0xA5).u8(0x80).u16(0)),
+       {r, o, r, o, o, r, o, r, r}},
+      // Row 0: a run of 3 alternating 1 and 2, end of row. Row 1: 3 indices as they are (two
+      // bytes, even already), end of row. Row 2: a run of 1 of index 3, then the end.
+      {"RLE4",
+       bitmap(4, 3, 4, 2, table,
+              Bytes().u16(0x1203).u16(0).u16(0x0300).u16(0x3012).u16(0).u16(0x3301).u16(0x0100)),
+       {r, g, r, o, r, g, b, o, b, o, o, o}},
+      // Row 0: 2 of index 1, then a jump 1 right and 1 up; 1 of index 2; 3 indices as they are
+      // (padded to 4 bytes), running off the row's end; the end.
+      {"RLE8",
+       bitmap(4, 3, 8, 1, table,
+              Bytes()
+                  .u16(0x0102)
+                  .u16(0x0200)
+                  .u16(0x0101)
+                  .u16(0x0201)
+                  .u16(0x0300)
+                  .u16(0x0203)
+                  .u16(0x0001)
+                  .u16(0x0100)),
+       {r, r, o, o, o, o, o, g, o, o, o, o}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string problem;
+    const auto image = assets::decodeBmp(c.file.v.data(), c.file.v.size(), &problem);
+    ASSERT_TRUE(image) << problem;
+    std::vector<uint32_t> got;
+    for (size_t i = 0; i < image->rgb.size(); i += 3)
+      got.push_back(uint32_t(image->rgb[i]) << 16 | image->rgb[i + 1] << 8 | image->rgb[i + 2]);
+    EXPECT_EQ(got, c.want);
+  }
+}
+
+TEST(Bmp, SaysWhyItCannotReadAFileAndLeavesTheTextureEmpty) {
+  struct Case {
+    const char* problem;
+    size_t at, bytes;  // a little-endian value written over a 4 x 2 24-bit file there
+    uint64_t value;
     size_t cutTo = 0;
   };
-  // clang-format off
   const Case cases[] = {
-      {"1 bit", 28, 2, 1}, {"8 bits", 28, 2, 8}, {"16 bits", 28, 2, 16}, {"32 bits", 28, 2, 32},
-      {"rle", 30, 4, 1}, {"bitfields", 30, 4, 3},
-      {"width 0", 18, 4, 0}, {"width -1", 18, 4, UINT32_MAX}, {"width 16385", 18, 4, 16385},
-      {"width max", 18, 4, INT32_MAX}, {"width min", 18, 4, 1u << 31},
-      {"height 0", 22, 4, 0}, {"height 16385", 22, 4, 16385},
-      {"height -16385", 22, 4, uint32_t(-16385)}, {"height max", 22, 4, INT32_MAX},
-      {"height min", 22, 4, 1u << 31}, {"headers cut", 0, 0, 0, 53},
-      {"no whole pixel", 0, 0, 0, 56}, {"offset at end", 10, 4, 54 + 24},
-      {"offset past end", 10, 4, UINT32_MAX}};
-  // clang-format on
+      {"not a bitmap", 0, 2, 0x1234},
+      {"a header of 20 bytes, which no bitmap has", 14, 4, 20},
+      {"cut short in its headers", 0, 0, 0, 53},
+      {"a width of 0", 18, 4, 0},
+      {"a width of -1", 18, 4, UINT32_MAX},
+      {"a height of 0", 22, 4, 0},
+      {"2 bits per pixel, which the game does not read", 28, 2, 2},
+      {"RLE8 with 24 bits per pixel, which the game does not read", 30, 4, 1},
+      {"bit fields with 24 bits per pixel, which the game does not read", 30, 4, 3},
+      {"JPEG data inside a bitmap, which the game does not read", 30, 4, 4},
+      {"compression 11, which the game does not read", 30, 4, 11},
+      {"no pixel data", 10, 4, 54 + 24},
+      {"no pixel data", 0, 0, 0, 56},
+      {"16385 x 4097 pixels, more than its 78 bytes hold", 18, 8, 0x0000100100004001},
+  };
   tt::resetGlState();
   GLuint tex = 0;
   glGenTextures(1, &tex);
-  const auto expectEmpty = [&](const std::string& path) {
+  std::vector<std::string> told;
+  assets::setProblemListener([&](const char* path, const std::string& problem) {
+    told.push_back(path + (": " + problem));
+  });
+  const auto expectEmpty = [&](const std::string& path, const std::string& problem) {
+    told.clear();
     EXPECT_EQ(assets::loadBmpTexture(path.c_str(), tex), -1);
+    EXPECT_EQ(told, std::vector<std::string>{path + ": " + problem});
     glBindTexture(GL_TEXTURE_2D, tex);
     GLint width = -1;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     EXPECT_EQ(width, 0);
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.problem);
     Bytes b = bmp({4, 2});
     std::memcpy(b.v.data() + c.at, &c.value, c.bytes);
     if (c.cutTo) b.v.resize(c.cutTo);
-    EXPECT_FALSE(assets::decodeBmp(b.v.data(), b.v.size()));
-    expectEmpty(tt::writeTempFile("bad.bmp", b.v));
+    std::string problem;
+    EXPECT_FALSE(assets::decodeBmp(b.v.data(), b.v.size(), &problem));
+    EXPECT_EQ(problem, c.problem);
+    expectEmpty(tt::writeTempFile("bad.bmp", b.v), c.problem);
   }
-  expectEmpty(tt::tempPath("no_such.bmp"));
+  // RLE may not run top-down; a saved error page is text.
+  Bytes b = bitmap(4, -2, 8, 1, {0}, Bytes().u16(0x0100));
+  expectEmpty(tt::writeTempFile("bad.bmp", b.v),
+              "a top-down RLE bitmap, which the format does not allow");
+  const std::string page = "<html><body>Not found</body></html>\n";
+  expectEmpty(tt::writeTempFile("page.bmp", {page.begin(), page.end()}), "text, not a bitmap");
+  expectEmpty(tt::tempPath("no_such.bmp"), "cannot be opened");
+  assets::setProblemListener(nullptr);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   glDeleteTextures(1, &tex);
+}
+
+// Every picture reaches GLU with power-of-two sides, scaled by the area each texel covers: GLU's
+// own scaling would blacken the top row of the first two, and the last two are larger than a
+// texture is made. Each row of a picture here is one colour per column, the same in every row.
+TEST(Bmp, TexturesComeWholeAtAnySize) {
+  struct Case {
+    int32_t w, h;
+    std::vector<uint8_t> columns;  // the red of each column, spread evenly over the width
+    int32_t texW, texH;
+    std::vector<uint8_t> texels;  // the red of texel columns 0, 1, ... (or, if fewer, of the
+                                  // first and the last few)
+  };
+  const Case cases[] = {
+      {6, 4, {200}, 8, 4, std::vector<uint8_t>(8, 200)},
+      {768, 512, {200}, 1024, 512, {200, 200, 200, 200}},
+      {3, 1, {0, 90, 255}, 4, 1, {0, 60, 145, 255}},  // each texel 3/4 of a pixel wide
+      {5, 1, {0, 50, 100, 150, 200}, 4, 1, {10, 70, 130, 190}},
+      {8192, 3, {10, 250}, 4096, 2, {10, 10, 250, 250}},         // halved to fit, both sides
+      {6000, 4000, {30, 60, 90}, 4096, 4096, {30, 30, 90, 90}},  // a camera's picture
+  };
+  tt::resetGlState();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << " x " << c.h);
+    const int32_t rowBytes = (c.w * 3 + 3) / 4 * 4;
+    Bytes b = bitmap(c.w, c.h, 24, 0, {}, Bytes());
+    b.v.resize(54 + size_t(rowBytes) * c.h);
+    for (int32_t x = 0; x < c.w; ++x) {
+      const uint8_t red = c.columns[size_t(x) * c.columns.size() / c.w];
+      for (int32_t y = 0; y < c.h; ++y) b.v[54 + size_t(y) * rowBytes + 3 * x + 2] = red;
+    }
+    GLuint tex = 0;
+    glGenTextures(1, &tex);
+    ASSERT_EQ(assets::loadBmpTexture(tt::writeTempFile("big.bmp", b.v).c_str(), tex), 1);
+    b = Bytes();
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    ASSERT_EQ(std::make_pair(w, h), std::make_pair(c.texW, c.texH));
+    std::vector<uint8_t> texels(size_t(w) * h * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    glDeleteTextures(1, &tex);
+    const size_t n = c.texels.size();
+    for (int32_t y = 0; y < h; ++y) {
+      for (size_t k = 0; k < n; ++k) {
+        // The listed columns: all of them, or the first n / 2 and the last n / 2.
+        const size_t x = n == size_t(w) || k < n / 2 ? k : size_t(w) - n + k;
+        ASSERT_EQ(texels[(size_t(y) * w + x) * 3], c.texels[k]) << "texel " << x << ", " << y;
+      }
+    }
+  }
+  std::remove(tt::tempPath("big.bmp").c_str());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "assets/bmp.h"
 #include "assets/model.h"
+#include "assets/report.h"
 #include "assets/sound_clip.h"
 #include "platform/gl.h"
 #include "platform/sound.h"
@@ -186,6 +187,34 @@ TEST(Mesh, LoadsFilesAndLeavesTheMeshAloneWithoutOne) {
   EXPECT_EQ(m->load3ds(tt::writeTempFile("empty.3ds", {}).c_str()), 1);
   EXPECT_EQ(std::memcmp(m.get(), before.get(), sizeof(Mesh)), 0);
   EXPECT_EQ(m->vertexCount, 3);
+}
+
+// One line for what the game will not show of a file: all but its last object, lists past 500
+// entries, or all of it when it holds no triangles.
+TEST(Mesh, TellsWhatItLeavesOut) {
+  const Bytes tri = list(kVerts, 3, 2).add(list(kFaces, 1, 0));
+  const struct {
+    Bytes file;
+    std::string told;
+  } cases[] = {
+      {chunk(0x4D4D, named("one", chunk(0x4100, tri))), ""},
+      {named("a", chunk(0x4100, tri)).add(named("b", chunk(0x4100, tri))).add(named("c", tri)),
+       "2 objects, of which only the last is kept"},
+      {list(kVerts, 501, 0).add(list(kFaces, 600, 0)).add(list(kMapping, 700, 0)),
+       "501 vertices, of which the first 500 are kept; 600 faces, of which the first 500 are "
+       "kept; 700 texture coordinates, of which the first 500 are kept"},
+      {chunk(0x4D4D, named("camera", chunk(0x4700, Bytes().u32(0)))), "no triangles in it"},
+      {Bytes().u8(0xFF).u8(0xD8).u8(0xFF).u8(0xE0).add(tri), "JPEG data, not a 3D Studio mesh"},
+  };
+  std::string told;
+  assets::setProblemListener([&](const char*, const std::string& problem) { told = problem; });
+  for (const auto& c : cases) {
+    told.clear();
+    auto mesh = std::make_unique<Mesh>();
+    mesh->load3ds(tt::writeTempFile("told.3ds", c.file.v).c_str());
+    EXPECT_EQ(told, c.told);
+  }
+  assets::setProblemListener(nullptr);
 }
 
 // Draws the model and checks the corners OpenGL received against the listed faces of its mesh,

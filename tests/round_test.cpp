@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <span>
 #include <string>
@@ -218,6 +219,29 @@ TEST(World, ReleasesTheModelsTexturesLastMemberFirst) {
   }
 }
 #endif
+
+// The start-up check names each data file the game cannot start without, and why.
+TEST(World, TheStartUpCheckNamesMissingEmptyAndFolderFiles) {
+  namespace fs = std::filesystem;
+  const fs::path dir = tt::tempPath("data");
+  fs::remove_all(dir);
+  fs::create_directory(dir);
+  for (const std::string& name : game::dataFiles()) std::ofstream(dir / name) << "x";
+  EXPECT_TRUE(game::dataFileFaults(dir.string()).empty());
+  fs::remove(dir / "pizza.bmp");
+  std::ofstream(dir / "linen.bmp", std::ios::trunc).close();
+  fs::remove(dir / "clay.bmp");
+  fs::create_directory(dir / "clay.bmp");
+  std::vector<std::pair<std::string, game::FileFault>> got;
+  for (const game::DataFileFault& f : game::dataFileFaults(dir.string()))
+    got.emplace_back(f.name, f.fault);
+  using game::FileFault;
+  EXPECT_EQ(got,
+            (std::vector<std::pair<std::string, FileFault>>{{"linen.bmp", FileFault::kEmpty},
+                                                            {"clay.bmp", FileFault::kFolder},
+                                                            {"pizza.bmp", FileFault::kMissing}}));
+  fs::remove_all(dir);
+}
 
 // A frame's starting point: by default nothing near anything, the roach about
 // to walk 1.4 along its heading from (0, -1.4) to exactly (0, 0), and what the
@@ -452,7 +476,26 @@ TEST(GameOver, TheBoardShowsThePictureAndItsTextsFrontAndBack) {
     for (const Line& l : back) want.push_back({l.text, l.size, l.x, l.y, -25.1f, -1});
     for (const Line& l : score ? std::span<const Line>(win) : std::span<const Line>(lose))
       want.push_back({l.text, l.size, l.x, l.y, -24.9f, 1});
-    EXPECT_EQ(tt::readText(tt::capture(game::gameOverFrame, -480, -320)), want);
+    const tt::Polygons board = tt::capture(game::gameOverFrame, -480, -320);
+    EXPECT_EQ(tt::readText(board), want);
+    // The picture's corners, exactly: the whole picture on the 30 x 20 quad, upright.
+    std::vector<std::array<float, 5>> corners;  // to a thousandth, against the feedback's rounding
+    for (const auto& polygon : board) {
+      const auto [lo, hi] = std::minmax_element(polygon.begin(), polygon.end(),
+                                                [](auto& a, auto& b) { return a.s < b.s; });
+      if (hi->s - lo->s != 1) continue;  // glyphs span a tenth
+      for (const tt::Corner& k : polygon) {
+        const auto milli = [](float v) { return std::round(v * 1000) / 1000; };
+        corners.push_back({milli(k.x), milli(k.y), milli(k.z), k.s, k.t});
+      }
+    }
+    std::sort(corners.begin(), corners.end());
+    corners.erase(std::unique(corners.begin(), corners.end()), corners.end());
+    ASSERT_EQ(corners.size(), 4u);
+    const float quad[4][5] = {
+        {-15, -10, -25, 0, 0}, {-15, 10, -25, 0, 1}, {15, -10, -25, 1, 0}, {15, 10, -25, 1, 1}};
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 5; ++j) EXPECT_EQ(corners[i][j], quad[i][j]) << i << " " << j;
     tt::resetGlState();
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     game::gameOverFrame();
@@ -533,7 +576,7 @@ void expectPlacedInRange() {
 }
 
 TEST(Round, AScriptedRoundPlaysTheSameBitForBit) {
-  if (!game::missingDataFiles(tt::dataDir()).empty()) GTEST_SKIP() << "no generated data";
+  if (!game::dataFileFaults(tt::dataDir()).empty()) GTEST_SKIP() << "no generated data";
   tt::resetGlState();
   platform::pinCalendarSeconds(1700000000);
   tt::inDirectory(tt::dataDir(), [] { game::setUpWorld(); });

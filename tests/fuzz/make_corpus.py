@@ -54,6 +54,17 @@ def bmp(width, height, bits=24, compression=0, pixels=None, offset=54):
     return head + info + bytes(max(0, offset - 54)) + data
 
 
+def bitmap(width, height, bits, compression, table, pixels, header=40, masks=b''):
+    offset = 14 + header + len(masks) + len(table)
+    head = struct.pack('<2sIHHI', b'BM', offset + len(pixels), 0, 0, offset)
+    if header == 12:
+        info = struct.pack('<IHHHH', 12, width, height, 1, bits)
+    else:
+        info = struct.pack('<IiiHHIIiiII', header, width, height, 1, bits, compression, len(pixels),
+                           0, 0, 0, 0).ljust(header, b'\0')
+    return head + info + masks + table + pixels
+
+
 def bitmaps():
     write('corpus/bmp', 'good', bmp(4, 2, pixels=bytes(range(24))))
     write('corpus/bmp', 'padded', bmp(3, 2, pixels=bytes(range(24))))
@@ -67,6 +78,16 @@ def bitmaps():
         write('corpus/bmp', f'compressed_{comp}', bmp(4, 2, compression=comp))
     write('corpus/bmp', 'short', bmp(4, 4, pixels=bytes(5)))
     write('corpus/bmp', 'headers_only', bmp(4, 4)[:54])
+    table = bytes([0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0])
+    rle = bytes([3, 0x12, 0, 0, 0, 3, 0x12, 0x30, 0, 2, 1, 1, 1, 0x33, 0, 3, 1, 2, 3, 0, 0, 1])
+    write('corpus/bmp', 'rle4', bitmap(4, 3, 4, 2, table, rle))
+    write('corpus/bmp', 'rle8', bitmap(4, 3, 8, 1, table, rle))
+    write('corpus/bmp', 'pal1', bitmap(9, 2, 1, 0, table[:8], bytes([0xA5, 0x80, 0, 0] * 2)))
+    write('corpus/bmp', 'rgb565', bitmap(2, 2, 16, 3, b'', bytes(range(8)),
+                                        masks=struct.pack('<3I', 0xF800, 0x07E0, 0x1F)))
+    write('corpus/bmp', 'v5_argb32', bitmap(2, -2, 32, 3, b'', bytes(range(16)), header=124))
+    write('corpus/bmp', 'os2_core', bitmap(3, 2, 4, 0, table[:12], bytes([0x01, 0x20, 0, 0] * 2),
+                                          header=12))
 
 
 def wave(samples, riff_size=None, data_size=None, rate=22050, channels=1, bits=16, fmt=1):
@@ -76,6 +97,12 @@ def wave(samples, riff_size=None, data_size=None, rate=22050, channels=1, bits=1
     data_chunk = struct.pack('<4sI', b'data', len(data) if data_size is None else data_size) + data
     body = b'WAVE' + fmt_chunk + data_chunk
     return struct.pack('<4sI', b'RIFF', len(body) if riff_size is None else riff_size) + body
+
+
+def chunk_riff(fmt, data, riff_size=None, data_size=None, extra=b''):
+    body = (b'WAVEfmt ' + struct.pack('<I', len(fmt)) + fmt + b'data' +
+            struct.pack('<I', len(data) if data_size is None else data_size) + data + extra)
+    return b'RIFF' + struct.pack('<I', len(body) if riff_size is None else riff_size) + body
 
 
 def waves():
@@ -89,6 +116,24 @@ def waves():
     write('corpus/wave', 'bits_7', wave(tone, bits=7))
     write('corpus/wave', 'adpcm', wave(tone, fmt=2))
     write('corpus/wave', 'cut', wave(tone)[:40])
+    pcm = struct.pack('<HHIIHH', 1, 1, 22050, 44100, 2, 16)
+    samples = struct.pack('<32h', *tone[:32])
+    write('corpus/wave', 'pipe', chunk_riff(pcm, samples, 0x7ffff024, 0x7ffff000))
+    write('corpus/wave', 'odd_no_pad', chunk_riff(struct.pack('<HHIIHH', 1, 1, 8000, 8000, 1, 8),
+                                                  bytes(range(33)), extra=b'LIST\4\0\0\0INFO'))
+    ima = struct.pack('<HHIIHHHH', 0x11, 1, 22050, 11100, 36, 4, 2, 65)
+    write('corpus/wave', 'ima', chunk_riff(ima, struct.pack('<hBB', 100, 20, 0) + bytes(range(32))))
+    coefs = struct.pack('<14h', 256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232)
+    ms = struct.pack('<HHIIHHHHH', 2, 2, 22050, 22300, 30, 4, 32, 18, 7) + coefs
+    block = bytes([0, 1]) + struct.pack('<6h', 16, 20, 100, -100, 50, -50) + bytes(range(16))
+    write('corpus/wave', 'ms_adpcm', chunk_riff(ms, block))
+    write('corpus/wave', 'float64', chunk_riff(struct.pack('<HHIIHH', 3, 1, 8000, 64000, 8, 64),
+                                               struct.pack('<4d', 0.5, -0.5, 2.0, float('nan'))))
+    guid = struct.pack('<H', 1) + bytes.fromhex('000000001000800000aa00389b71')
+    ext = struct.pack('<HHIIHHHHI', 0xFFFE, 2, 44100, 264600, 6, 24, 22, 24, 3) + guid
+    write('corpus/wave', 'extensible_24', chunk_riff(ext, bytes(range(36))))
+    write('corpus/wave', 'alaw', chunk_riff(struct.pack('<HHIIHH', 6, 1, 8000, 8000, 1, 8),
+                                            bytes(range(0, 256, 8))))
 
 
 if __name__ == '__main__':
