@@ -5,13 +5,18 @@
 #   close       a window manager's close request and Alt+F4 each quit with 0
 #   destroyed   another client destroying the window (a force-close) quits with 0
 #   tilt        moving the mouse down tilts the table: the cloth's edges move
-#   missing     without pizza.bmp: one line naming it and the folder, status 1
+#   missing     without pizza.bmp, with an empty linen.bmp and a folder named
+#               clay.bmp: one line naming the three and the folder, status 1
 #   no_box      the same where no message box can be shown (no X core fonts,
 #               no zenity): the line, status 1 at once, no window
 #   hidden      unmapped for 3 s, the game keeps its 30 ms frames
 #   mouse       leaving the window, or dragging outside it with a button
 #               held, does not tilt the table
 #   no_display  no display at all: one line, status 0, no crash
+#   own_cloth   a 32-bit linen.bmp of one colour, as ImageMagick writes a
+#               picture with alpha: the cloth is drawn in that colour
+#   jpeg_cloth  a JPEG named linen.bmp: one line naming it and what it is, and
+#               the game plays on; Esc quits with 0
 #   faults      no sound device, a read-only data folder, every data file
 #               replaced by noise: it plays, writes nothing, exits 0
 #   valgrind    a whole session under valgrind (play, round end, board,
@@ -237,7 +242,9 @@ case_missing() {
   start_xvfb
   local data="$WORK/data" win line
   cp -r "$DATA" "$data"
-  rm "$data/pizza.bmp"
+  rm "$data/pizza.bmp" "$data/clay.bmp"
+  : >"$data/linen.bmp"
+  mkdir "$data/clay.bmp"
   start_game "$data"
   # The player sees a message box with the same line; dismiss it as they would.
   # (It titles itself in a way xdotool cannot read, so xwininfo finds it.)
@@ -256,9 +263,60 @@ case_missing() {
   ((STATUS == 1)) || fail "a missing data file gave status $STATUS, not 1"
   (($(wc -l <"$WORK/stderr") == 1)) || fail "expected one line on stderr"
   line=$(cat "$WORK/stderr")
-  [[ $line == *pizza.bmp* ]] || fail "the line does not name pizza.bmp: $line"
+  [[ $line == *"missing data file pizza.bmp"* ]] || fail "the line does not name pizza.bmp: $line"
+  [[ $line == *"empty data file linen.bmp"* ]] || fail "the line does not name linen.bmp: $line"
+  [[ $line == *"folder in place of data file clay.bmp"* ]] || fail "the line does not name clay.bmp: $line"
   [[ $line == *"$(shown_path "$data")"* ]] || fail "the line does not name the folder $data: $line"
   [[ $line != *pizza.3ds* && $line != *table.3ds* ]] || fail "the line names files that are there: $line"
+}
+
+CORPUS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../corpus" && pwd)
+
+# The colour of window pixel (x, y) in the last picture read, as "R G B".
+pixel() { od -An -tu1 -j $((15 + ($2 * 960 + $1) * 3)) -N3 "$WORK/last.ppm" | xargs; }
+
+# Starts the game with $1 as linen.bmp, waits for its picture and reads it.
+start_with_cloth() {
+  start_xvfb
+  local data="$WORK/data"
+  cp -r "$DATA" "$data"
+  cp "$1" "$data/linen.bmp"
+  start_game "$data"
+  WIN=$(find_window) || exit 1
+  wait_for_picture "$WIN"
+  sleep 0.3
+  look "$WIN"
+}
+
+quit_with_esc() {
+  focus "$WIN"
+  xdotool key Escape
+  expect_exit_within "$QUIT_S" "Esc"
+  ((STATUS == 0)) || fail "Esc ended with status $STATUS"
+}
+
+case_own_cloth() {
+  start_with_cloth "$CORPUS/cloth-argb32.bmp"
+  # Along the left, right and bottom edges only the cloth shows.
+  local at
+  for at in "20 300" "940 300" "480 625"; do
+    # shellcheck disable=SC2086
+    [ "$(pixel $at)" = "40 160 90" ] || { keep_picture cloth; fail "the cloth at $at is $(pixel $at), not 40 160 90"; }
+  done
+  [ ! -s "$WORK/stderr" ] || fail "the game said something of its data"
+  quit_with_esc
+}
+
+case_jpeg_cloth() {
+  start_with_cloth "$CORPUS/photo.jpg"
+  [ "$(cat "$WORK/stderr")" = "Tabletumble: linen.bmp: JPEG data, not a bitmap" ] ||
+    fail "expected one line naming linen.bmp as JPEG data"
+  # It plays on: the roach walks.
+  local before
+  before=$("$PROBE" hash "$WIN" 0 0 960 640)
+  sleep 0.5
+  [ "$("$PROBE" hash "$WIN" 0 0 960 640)" != "$before" ] || fail "the game stood still"
+  quit_with_esc
 }
 
 case_no_box() {
@@ -491,8 +549,8 @@ case_installed() {
 [[ ${BASH_SOURCE[0]} == "$0" ]] || return 0
 
 case "$CASE" in
-  window | close | destroyed | tilt | missing | no_box | hidden | mouse | no_display | faults | \
-    valgrind | installed)
+  window | close | destroyed | tilt | missing | no_box | hidden | mouse | no_display | own_cloth | \
+    jpeg_cloth | faults | valgrind | installed)
     "case_$CASE" ;;
   *) echo "unknown case $CASE" >&2; exit 2 ;;
 esac
