@@ -131,7 +131,8 @@ std::string readLayout(const uint8_t* d, size_t size, Layout& l) {
     if (at + 12 <= size && (infoSize >= 52 || pixelOffset == 0 || at + 12 <= pixelOffset)) {
       for (int k = 0; k < 3; ++k) masks[k] = le32(d + at + 4 * k);
     } else if (l.bits == 16) {
-      // Declared but not written: at 16 bits that is said only to mean 5-6-5.
+      // Declared but not written, as ImageMagick 6 does: at 16 bits, fields
+      // are declared to say 5-6-5 rather than the plain 5-5-5.
       masks[0] = 0xF800, masks[1] = 0x07E0, masks[2] = 0x001F;
     }
   }
@@ -255,12 +256,6 @@ class Resampler {
     out_.width = outW;
     out_.height = outH;
     out_.rgb.resize(size_t(outW) * size_t(outH) * 3);
-    if (w == outW) return;
-    for (int64_t x = 0; x < w; ++x) {
-      const int64_t lo = x * outW, hi = lo + outW;
-      for (int64_t t = lo / w; t * w < hi; ++t)
-        spans_.push_back({x, t, std::min(hi, (t + 1) * w) - std::max(lo, t * w)});
-    }
   }
 
   void add(const uint8_t* rgb) {
@@ -269,12 +264,13 @@ class Resampler {
       return;
     }
     std::fill(row_.begin(), row_.end(), 0);
-    if (spans_.empty()) {
-      for (size_t i = 0; i < row_.size(); ++i) row_[i] = uint64_t{rgb[i]} * uint64_t(w_);
-    } else {
-      for (const Span& s : spans_)
-        for (int k = 0; k < 3; ++k)
-          row_[size_t(s.to) * 3 + k] += uint64_t(s.weight) * rgb[s.from * 3 + k];
+    for (int64_t x = 0, t = 0; x < w_; ++x) {
+      const int64_t lo = x * outW_, hi = lo + outW_;
+      while ((t + 1) * w_ <= lo) ++t;
+      for (int64_t u = t; u * w_ < hi; ++u) {
+        const uint64_t weight = uint64_t(std::min(hi, (u + 1) * w_) - std::max(lo, u * w_));
+        for (int k = 0; k < 3; ++k) row_[size_t(u) * 3 + k] += weight * rgb[size_t(x) * 3 + k];
+      }
     }
     const int64_t lo = f_ * outH_, hi = lo + outH_;
     for (int64_t r = lo / h_; r * h_ < hi; ++r) {
@@ -297,9 +293,6 @@ class Resampler {
   RgbImage take() { return std::move(out_); }
 
  private:
-  struct Span {
-    int64_t from, to, weight;
-  };
   uint8_t* rowOut(int64_t fileRow) {
     const int64_t row = topDown_ ? outH_ - 1 - fileRow : fileRow;
     return out_.rgb.data() + size_t(row) * size_t(outW_) * 3;
@@ -307,8 +300,7 @@ class Resampler {
 
   int64_t w_, h_, outW_, outH_;
   bool topDown_;
-  std::vector<Span> spans_;  // empty when the width stays
-  std::vector<uint64_t> row_;
+  std::vector<uint64_t> row_;                  // the row being added, at the new width
   std::deque<std::vector<uint64_t>> pending_;  // new rows first_, first_ + 1, ...
   int64_t first_ = 0, f_ = 0;
   RgbImage out_;
