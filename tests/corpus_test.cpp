@@ -99,7 +99,7 @@ TEST(Corpus, SoundsDecodeAsSoxWasAskedToWriteThem) {
       {"ms-adpcm.wav", kWaveMsAdpcm, 2, 22050, 0.08f, false, true},
       {"gsm.wav", kWaveGsm, 1, 8000, 0, false, !kSdl},
       {"pipe.wav", kWavePcm, 1, 22050, 1e-4f, true, true},             // sizes 0x7ffff000 and more
-      {"odd-no-pad.wav", kWavePcm, 1, 22050, 1 / 128.0f, true, true},  // a list chunk follows
+      {"odd-no-pad.wav", kWavePcm, 1, 22050, 1 / 128.0f, true, true},  // two pad bytes missing
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);

@@ -67,10 +67,12 @@ sound 1 8000 gsm.wav -e gsm-full-rate
 # Read from and written to pipes, sox knows no length and cannot go back to
 # write it: both sizes say 0x7ffff000 and more.
 cat "$tmp/raw1" | sox -D -t raw -e signed -b 16 -c 1 -r 22050 - -t wav - 2>/dev/null | cat >pipe.wav
-# An odd-length data chunk followed by a list chunk, without the pad byte between.
+# Odd-length chunks without the pad byte after them: a list chunk before the
+# samples, and the samples themselves at the end.
 sound 1 22050 "$tmp/odd.wav" -e unsigned -b 8
 python3 -c "import struct, sys
 wave = open(sys.argv[1], 'rb').read()
-end = wave.index(b'data') + 8 + struct.unpack('<I', wave[wave.index(b'data') + 4:][:4])[0]
-body = wave[8:end] + b'LIST' + struct.pack('<I', 10) + b'INFOab\\0\\0\\0\\0'
+at = wave.index(b'data')
+samples = wave[at:at + 8 + struct.unpack('<I', wave[at + 4:at + 8])[0]]
+body = wave[8:at] + b'LIST' + struct.pack('<I', 9) + b'INFOabcde' + samples
 open('odd-no-pad.wav', 'wb').write(b'RIFF' + struct.pack('<I', len(body)) + body)" "$tmp/odd.wav"
