@@ -289,6 +289,25 @@ TEST(DrawText, EachCharacterIsASquareCutFromItsGlyphCell) {
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), font.name);
   }
+  // Each square's corners take exactly their cell's corners: ~ is in row 9, column 4; the byte
+  // 233 (-23) wraps onto the cell of W from s -0.5, t 1.4.
+  const struct {
+    const char* text;
+    float s0, tBottom;
+  } cells[] = {{"A", 0.3f, 0.6f}, {" ", 0.0f, 0.9f}, {"~", 0.4f, 0.0f}, {"\xe9", -0.5f, 1.4f}};
+  for (const auto& cell : cells) {
+    SCOPED_TRACE(cell.text);
+    const Polygons drawn = capture([&] { text::drawText(10, 0, 0, 0, 0, cell.text); });
+    ASSERT_FALSE(drawn.empty());
+    for (const auto& polygon : drawn) {
+      for (const tt::Corner& k : polygon) {
+        EXPECT_NEAR(k.s, cell.s0 + (k.x > 5 ? 0.1f : 0.0f), 1e-6) << k.x << "," << k.y;
+        EXPECT_NEAR(k.t, cell.tBottom + (k.y > 5 ? 0.1f : 0.0f), 1e-6) << k.x << "," << k.y;
+        EXPECT_NEAR(std::fabs(k.x - 5), 5, 1e-4);
+        EXPECT_NEAR(std::fabs(k.y - 5), 5, 1e-4);
+      }
+    }
+  }
   EXPECT_TRUE(capture([] { text::drawText(10, 5, 5, 5, 0, ""); }).empty());
   glTranslatef(5, -7, 1);  // the caller's matrix is the same afterwards
   glRotatef(20, 0, 0, 1);
