@@ -368,6 +368,7 @@ int32_t loadBmpTexture(const char* path, GLuint texture) {
     reportProblem(path, problem);
     return -1;
   }
+  std::vector<uint8_t>().swap(bytes);  // a photo's file is large, and GLU copies the picture
 
   glBindTexture(GL_TEXTURE_2D, texture);
   glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLfloat>(GL_REPEAT));
