@@ -211,11 +211,11 @@ TEST(Bmp, SaysWhyItCannotReadAFileAndLeavesTheTextureEmpty) {
     EXPECT_EQ(problem, c.problem);
     expectEmpty(tt::writeTempFile("bad.bmp", b.v), c.problem);
   }
-  // RLE may not run top-down; a saved error page is text.
-  Bytes b = bitmap(4, -2, 8, 1, {0}, Bytes().u16(0x0100));
-  expectEmpty(tt::writeTempFile("bad.bmp", b.v),
-              "a top-down RLE bitmap, which the format does not allow");
+  // RLE may not run top-down; a photo and a saved error page are what they are.
   const std::string page = "<html><body>Not found</body></html>\n";
+  expectEmpty(tt::writeTempFile("bad.bmp", bitmap(4, -2, 8, 1, {0}, Bytes().u16(0x0100)).v),
+              "a top-down RLE bitmap, which the format does not allow");
+  expectEmpty(TT_SOURCE_DIR "/tests/corpus/photo.jpg", "JPEG data, not a bitmap");
   expectEmpty(tt::writeTempFile("page.bmp", {page.begin(), page.end()}), "text, not a bitmap");
   expectEmpty(tt::tempPath("no_such.bmp"), "cannot be opened");
   assets::setProblemListener(nullptr);
