@@ -231,7 +231,9 @@ const char* readWave(const uint8_t* image, size_t size, Wave& out) {
   if (formatProblem) return formatProblem;
   if (!out.data) return "no data chunk";
   if (out.channels == 0) return "no channels";
-  if (out.rate == 0) return "a sample rate of 0";
+  // Below telephone rates nothing is meant to be heard, and a player that
+  // resamples would blow one second up into thousands.
+  if (out.rate < 1000 || out.rate > 768000) return "a sample rate no player takes";
   if (out.blockAlign == 0) return "a block size of 0";
   if (out.dataSize < out.blockAlign) return "no whole sample";
   return nullptr;

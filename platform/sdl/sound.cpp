@@ -17,6 +17,9 @@ struct Decoded {
   bool valid = false;
 };
 
+// 25 minutes at the player's own rate: far beyond any cue.
+constexpr uint64_t kMaxDecodedBytes = 64u << 20;
+
 SDL_AudioDeviceID gDevice = 0;
 SDL_AudioSpec gSpec{};
 std::map<const uint8_t*, Decoded> gDecoded;
@@ -66,8 +69,14 @@ Decoded decode(const uint8_t* image, size_t size, const SDL_AudioSpec& target,
   }
   Decoded out;
   SDL_AudioCVT cvt;
-  if (length > 0 && SDL_BuildAudioCVT(&cvt, source.format, source.channels, source.freq,
-                                      target.format, target.channels, target.freq) >= 0) {
+  const bool built =
+      length > 0 && SDL_BuildAudioCVT(&cvt, source.format, source.channels, source.freq,
+                                      target.format, target.channels, target.freq) >= 0;
+  if (built && uint64_t{length} * uint64_t(cvt.len_mult) > kMaxDecodedBytes) {
+    SDL_FreeWAV(buffer);
+    return fail("longer than the player holds");
+  }
+  if (built) {
     std::vector<uint8_t> work(static_cast<size_t>(length) * static_cast<size_t>(cvt.len_mult));
     std::memcpy(work.data(), buffer, length);
     cvt.buf = work.data();
