@@ -2,7 +2,7 @@
 # Writes the data files of this folder with the common tools a player re-skins
 # the game with: ImageMagick for pictures, sox for sounds. Run once; the files
 # are committed, so the tests never need the tools. What each file holds is
-# what tests/formats_test.cpp expects of it.
+# what tests/corpus_test.cpp expects of it.
 #
 # Pictures: 13 x 7 (rows padded), red left of column 6, blue from it, the top
 # row yellow; pal8 and rle8 add two ramps (rows 2 and 3 from the top) so the
@@ -15,6 +15,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 # shellcheck source=../../tools/install_missing.sh
 source ../../tools/install_missing.sh
+# shellcheck disable=SC2046  # one package name per word
 install_missing $(packages_for corpus docs)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -66,6 +67,7 @@ sound 2 22050 ms-adpcm.wav -e ms-adpcm
 sound 1 8000 gsm.wav -e gsm-full-rate
 # Read from and written to pipes, sox knows no length and cannot go back to
 # write it: both sizes say 0x7ffff000 and more.
+# shellcheck disable=SC2002  # a pipe, not the file, is the point
 cat "$tmp/raw1" | sox -D -t raw -e signed -b 16 -c 1 -r 22050 - -t wav - 2>/dev/null | cat >pipe.wav
 # Odd-length chunks without the pad byte after them: a list chunk before the
 # samples, and the samples themselves at the end.
