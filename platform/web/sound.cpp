@@ -2,7 +2,6 @@
 
 #include <emscripten.h>
 
-#include <cstring>
 #include <map>
 #include <vector>
 
