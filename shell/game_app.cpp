@@ -1,9 +1,8 @@
 #include "shell/game_app.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "game/frames.h"
@@ -21,8 +20,16 @@ namespace {
 constexpr const char* kTitle = "Tabletumble v1.1";
 
 std::string workingDirectory() {
-  char buffer[4096];
-  return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
+  std::error_code error;
+  const std::filesystem::path here = std::filesystem::current_path(error);
+  return error ? std::string(".") : here.string();
+}
+
+// Why the game cannot go on, as one line on stderr and, since a program
+// started from a desktop has no terminal to show it, in a message box too.
+void tellCannotStart(const std::string& line) {
+  std::fprintf(stderr, "%s\n", line.c_str());
+  platform::showErrorBox(kTitle, line.c_str());
 }
 
 // Names every data file the game cannot start without in one line, grouped
@@ -51,9 +58,7 @@ bool checkDataFiles() {
     line += names.size() > 1 ? kind.many : kind.one;
     for (size_t i = 0; i < names.size(); ++i) line += (i ? ", " : "") + names[i];
   }
-  line += " in " + workingDirectory();
-  std::fprintf(stderr, "%s\n", line.c_str());
-  platform::showErrorBox(kTitle, line.c_str());
+  tellCannotStart(line + " in " + workingDirectory());
   return false;
 }
 
@@ -119,7 +124,7 @@ int runGame() {
   RenderContext rc;
   rc.window = platform::createWindow({kTitle, 50, 50, kClientWidth, kClientHeight, windowProc});
   if (!rc.window) {
-    std::fprintf(stderr, "Tabletumble cannot open a window: %s\n", platform::lastError());
+    tellCannotStart(std::string("Tabletumble cannot open a window: ") + platform::lastError());
     platform::shutdownVideo();
     return 0;
   }
@@ -129,8 +134,10 @@ int runGame() {
   platform::showWindow(rc.window, platform::startupShowCommand());
   createRenderContext(rc.window, rc.deviceContext, rc.renderingContext);
   if (!rc.renderingContext) {
-    std::fprintf(stderr, "Tabletumble cannot make an OpenGL context: %s\n", platform::lastError());
+    const std::string line =
+        std::string("Tabletumble cannot make an OpenGL context: ") + platform::lastError();
     platform::destroyWindow(rc.window);
+    tellCannotStart(line);
     platform::shutdownVideo();
     return 0;
   }

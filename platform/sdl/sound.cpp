@@ -1,6 +1,7 @@
 #include "platform/sound.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <cstring>
 #include <map>
@@ -94,8 +95,27 @@ Decoded decode(const uint8_t* image, size_t size, const SDL_AudioSpec& target,
 
 }  // namespace
 
+namespace {
+
+// Without a card alsa-lib writes eight lines of its own diagnostics to stderr
+// before the game's one line says the same. Its error handler is replaced by
+// one that says nothing, in the library SDL uses (the same soname, loaded
+// once per process); the rest of stderr is left alone.
+void sayNothing(const char*, int, const char*, int, const char*, ...) {}
+
+void silenceAlsa() {
+  static void* library = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+  if (!library) return;  // no ALSA here: nothing to silence
+  auto setHandler =
+      reinterpret_cast<int (*)(decltype(&sayNothing))>(dlsym(library, "snd_lib_error_set_handler"));
+  if (setHandler) setHandler(sayNothing);
+}
+
+}  // namespace
+
 bool openAudio() {
   if (gDevice) return true;
+  silenceAlsa();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   SDL_AudioSpec want{};
   want.freq = 22050;

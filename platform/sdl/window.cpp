@@ -2,6 +2,7 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -45,6 +46,17 @@ int onXError(Display* display, XErrorEvent* error) {
     if (gGlxFirstError >= 0 && error->error_code == gGlxFirstError + offset) return 0;
   }
   return gDefaultXErrorHandler ? gDefaultXErrorHandler(display, error) : 0;
+}
+
+// The X server went away (it was stopped, or the session ended): the window
+// and the context are gone with it, so there is nothing left to tear down.
+// Xlib would end the program with status 1 once this returns; ending it here
+// makes it 0, as every other way of ending the game. Nothing may call X again,
+// so no static destructor runs (their GL calls would come back here).
+[[noreturn]] int onXConnectionLost(Display*) {
+  std::fputs("Tabletumble: the display went away, quitting\n", stderr);
+  std::fflush(nullptr);
+  _exit(0);
 }
 
 // A 48 x 48 earth ball on a linen square, drawn here so the window has an
@@ -163,6 +175,7 @@ bool initVideo() {
     // The handler is the process's, so it also covers SDL's second connection.
     XErrorHandler previous = XSetErrorHandler(onXError);
     if (previous != onXError) gDefaultXErrorHandler = previous;
+    XSetIOErrorHandler(onXConnectionLost);
     // For the window's X events (DestroyNotify).
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   }
@@ -226,6 +239,13 @@ void destroyWindow(Window* window) {
   if (!window) return;
   queue::detachWindow(window);
   SDL_DestroyWindow(window->sdl);
+  // When another client destroyed the window first, SDL's XDestroyWindow
+  // fails, and the error comes back whenever the server gets to it. SDL_Quit
+  // puts Xlib's default handler back before closing the connection, which
+  // waits for every answer: an error still on its way by then ends the
+  // program with status 1. So every answer is waited for here, while
+  // onXError still is the handler.
+  if (gXDisplay) XSync(gXDisplay, False);
   gXDisplay = nullptr;
   gXWindow = 0;
   delete window;

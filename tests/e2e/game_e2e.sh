@@ -3,12 +3,21 @@
 # would see it.  Usage: game_e2e.sh GAME DATA_DIR PROBE CASE
 #   window      title, client size, a lit first picture, Esc quits
 #   close       a window manager's close request and Alt+F4 each quit with 0
-#   destroyed   another client destroying the window (a force-close) quits with 0
+#               (run under Wine; here endings covers them)
+#   endings     every way of ending, with SDL's dummy sound driver and with no
+#               sound device at all, gives status 0 and nothing on stderr but
+#               the game's own lines: Esc, the close request, Alt+F4, another
+#               client destroying the window (a force-close: 12 times each,
+#               so a fault of one run in three shows), the X server going
+#               away. RUNS=N runs each way N times and counts;
+#               SOUND_SETUPS="none" keeps to one set-up
 #   tilt        moving the mouse down tilts the table: the cloth's edges move
 #   missing     without pizza.bmp, with an empty linen.bmp and a folder named
 #               clay.bmp: one line naming the three and the folder, status 1
 #   no_box      the same where no message box can be shown (no X core fonts,
 #               no zenity): the line, status 1 at once, no window
+#   no_gl       a display without OpenGL: a box and one line name what could
+#               not be made, status 0
 #   hidden      unmapped for 3 s, the game keeps its 30 ms frames
 #   mouse       leaving the window, or dragging outside it with a button
 #               held, does not tilt the table
@@ -61,6 +70,7 @@ trap cleanup EXIT
 # Xvfb picks the first free display itself and tells which on a pipe, so
 # parallel runs cannot race for a number.
 start_xvfb() {
+  rm -f "$WORK/display"  # a server that went away may have left its number there
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$WORK/display" \
     >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
@@ -77,11 +87,27 @@ start_xvfb() {
   fail "Xvfb did not start"
 }
 
-# Starts the game from a data folder with the x11 video driver, no sound card.
-# Each frame it draws is a line of $WORK/frames.
+# The sound set-ups, as words for env:
+#   dummy  SDL's silent driver
+#   none   a machine without a sound device: SDL tries its drivers as on a
+#          player's machine, and each finds nothing even where this machine
+#          has a card: PulseAudio and PipeWire are sent to servers that do
+#          not exist, ALSA (whose library then complains) to a card that does
+#          not exist
+sound_env() {
+  case $1 in
+    dummy) echo "SDL_AUDIODRIVER=dummy" ;;
+    none) echo "-u SDL_AUDIODRIVER ALSA_CARD=tt_no_such_card PULSE_SERVER=unix:/nonexistent/tt-pulse
+      PIPEWIRE_REMOTE=tt-no-such-remote" ;;
+    *) fail "unknown sound set-up $1" ;;
+  esac
+}
+
+# Starts the game from a data folder with the x11 video driver and the sound
+# set-up $SOUND (dummy unless said). Each frame it draws is a line of $WORK/frames.
 start_game() {
-  # shellcheck disable=SC2086  # ENV and WRAP are lists of words
-  (cd "$1" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER="${AUDIO:-dummy}" \
+  # shellcheck disable=SC2086  # ENV, WRAP and the sound set-up are lists of words
+  (cd "$1" && exec env -u SDL_VIDEODRIVER $(sound_env "${SOUND:-dummy}") \
     TABLETUMBLE_FRAME_LOG="$WORK/frames" ${ENV:-} ${WRAP:-} "$GAME") \
     >"$WORK/stdout" 2>"$WORK/stderr" </dev/null &
   GAME_PID=$!
@@ -195,16 +221,54 @@ case_close() {
   ((STATUS == 0)) || fail "Alt+F4 ended with status $STATUS"
 }
 
-# Another client destroys the window, as a force-close does.
-case_destroyed() {
-  start_xvfb
+# Starts the game, waits for its first picture and ends it the way $1 says;
+# sets STATUS.
+end_game() {
   local win
+  [ -n "$XVFB_PID" ] || start_xvfb
   start_game "$DATA"
   win=$(find_window) || exit 1
   wait_for_picture "$win"
-  xdotool windowclose "$win"
-  expect_exit_within "$QUIT_S" "another client destroyed the window"
-  ((STATUS == 0)) || fail "destroying the window ended with status $STATUS"
+  case $1 in
+    Esc) focus "$win" && xdotool key Escape ;;
+    close) "$PROBE" close "$win" || fail "could not send the close request" ;;
+    Alt+F4) focus "$win" && xdotool key alt+F4 ;;
+    # Another client destroys the window, as a window manager's force-close does.
+    destroyed) xdotool windowclose "$win" ;;
+    server_gone)
+      kill "$XVFB_PID"
+      wait "$XVFB_PID" 2>/dev/null
+      XVFB_PID="" ;;
+  esac
+  expect_exit_within "$QUIT_S" "$1"
+}
+
+case_endings() {
+  local sound way runs i ok expected failed=0
+  for sound in ${SOUND_SETUPS:-dummy none}; do
+    for way in Esc close Alt+F4 destroyed server_gone; do
+      runs=${RUNS:-1}
+      [ "$way" = destroyed ] && runs=${RUNS:-12}
+      expected=""
+      [ "$sound" = none ] && expected="Tabletumble: no sound device, playing silently"
+      [ "$way" = server_gone ] && expected+="${expected:+$'\n'}Tabletumble: the display went away, quitting"
+      ok=0
+      for ((i = 0; i < runs; ++i)); do
+        SOUND=$sound end_game "$way"
+        if ((STATUS == 0)) && [ "$(cat "$WORK/stderr")" = "$expected" ]; then
+          ok=$((ok + 1))
+        else
+          echo "$way, sound $sound, run $((i + 1)): status $STATUS, stderr:"
+          sed 's/^/    /' "$WORK/stderr"
+        fi
+      done
+      printf '%-12s sound %-6s %3d of %3d with status 0 and only the expected stderr\n' \
+        "$way" "$sound" "$ok" "$runs"
+      ((ok == runs)) || failed=1
+    done
+  done
+  : >"$WORK/stderr"
+  ((failed == 0)) || fail "a way of ending gave another status or other lines on stderr"
 }
 
 case_tilt() {
@@ -238,17 +302,10 @@ case_tilt() {
 # How the game names a folder in its messages.
 shown_path() { echo "$1"; }
 
-case_missing() {
-  start_xvfb
-  local data="$WORK/data" win line
-  cp -r "$DATA" "$data"
-  rm "$data/pizza.bmp" "$data/clay.bmp"
-  : >"$data/linen.bmp"
-  mkdir "$data/clay.bmp"
-  start_game "$data"
-  # The player sees a message box with the same line; dismiss it as they would.
-  # (It titles itself in a way xdotool cannot read, so xwininfo finds it.)
-  local i
+# The player sees a message box titled as the game; dismiss it as they would.
+# (It titles itself in a way xdotool cannot read, so xwininfo finds it.)
+dismiss_box() {
+  local i win
   for ((i = 0; i < 100; ++i)); do
     win=$(xwininfo -root -children | awk -v t="\"$TITLE\":" '$2 " " $3 == t {print $1; exit}')
     # Some systems make the box first and show it a moment later.
@@ -259,6 +316,17 @@ case_missing() {
   xwininfo -id "$win" | grep -q 'Map State: IsViewable' || fail "the message box is not shown"
   focus "$win"
   xdotool key Return
+}
+
+case_missing() {
+  start_xvfb
+  local data="$WORK/data" line
+  cp -r "$DATA" "$data"
+  rm "$data/pizza.bmp" "$data/clay.bmp"
+  : >"$data/linen.bmp"
+  mkdir "$data/clay.bmp"
+  start_game "$data"
+  dismiss_box
   expect_exit_within 5 "the missing-file message was dismissed"
   ((STATUS == 1)) || fail "a missing data file gave status $STATUS, not 1"
   (($(wc -l <"$WORK/stderr") == 1)) || fail "expected one line on stderr"
@@ -317,6 +385,19 @@ case_jpeg_cloth() {
   sleep 0.5
   [ "$("$PROBE" hash "$WIN" 0 0 960 640)" != "$before" ] || fail "the game stood still"
   quit_with_esc
+}
+
+# A display without OpenGL: the window or its context cannot be made. A box
+# and one line say which; the status stays 0, as when there is no display.
+case_no_gl() {
+  start_xvfb -extension GLX
+  start_game "$DATA"
+  dismiss_box
+  expect_exit_within 5 "the message was dismissed"
+  ((STATUS == 0)) || fail "without OpenGL the status is $STATUS, not 0"
+  (($(wc -l <"$WORK/stderr") == 1)) || fail "expected one line on stderr"
+  grep -Eq '^Tabletumble cannot (open a window|make an OpenGL context): .+' "$WORK/stderr" ||
+    fail "the line does not say what failed: $(cat "$WORK/stderr")"
 }
 
 case_no_box() {
@@ -467,7 +548,7 @@ case_faults() {
   start_xvfb
   local data="$WORK/data" win f
   # No sound device at all: one line says so, the game plays silently.
-  AUDIO=no_such_driver start_game "$DATA"
+  SOUND=none start_game "$DATA"
   win=$(find_window) || exit 1
   play_session "$win" 20
   expect_exit_within 5 "a close request"
@@ -549,8 +630,8 @@ case_installed() {
 [[ ${BASH_SOURCE[0]} == "$0" ]] || return 0
 
 case "$CASE" in
-  window | close | destroyed | tilt | missing | no_box | hidden | mouse | no_display | own_cloth | \
-    jpeg_cloth | faults | valgrind | installed)
+  window | close | endings | tilt | missing | no_gl | no_box | hidden | mouse | no_display | \
+    own_cloth | jpeg_cloth | faults | valgrind | installed)
     "case_$CASE" ;;
   *) echo "unknown case $CASE" >&2; exit 2 ;;
 esac
