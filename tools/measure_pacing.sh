@@ -5,6 +5,9 @@
 # their mean), the CPU share, the start-up time to the first
 # buffer swap and the peak resident memory.
 #   tools/measure_pacing.sh [GAME] [DATA_DIR] [SECONDS]   (defaults: build/tabletumble build/data 10)
+# GAME may also be the Windows zip (dist/tabletumble-1.1-win64.zip): its game
+# then runs under Wine, in the prefix of the Wine tests (build-win/wineprefix),
+# from its own folder; DATA_DIR is not used.
 # Needs Xvfb and xdotool. The round plays untouched: no input, the ball rolls.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -14,8 +17,19 @@ SECONDS_TO_RUN=${3:-10}
 
 work=$(mktemp -d)
 display=""
+run=("$GAME")
+frame_log=$work/frames
+if [[ $GAME == *.zip ]]; then
+  export WINEPREFIX=${WINEPREFIX:-$PWD/build-win/wineprefix} WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  (cd "$work" && cmake -E tar xf "$GAME")
+  DATA=$work/Tabletumble
+  run=(wine Tabletumble.exe)
+  on_wine=yes
+fi
 cleanup() {
   [ -n "${game_pid:-}" ] && kill "$game_pid" 2>/dev/null
+  [ -n "${on_wine:-}" ] && wineserver -k 2>/dev/null
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -27,8 +41,11 @@ Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.05; done
 
-(cd "$DATA" && exec env DISPLAY="$display" SDL_AUDIODRIVER=dummy TABLETUMBLE_FRAME_LOG="$work/frames" \
-  "$GAME") >/dev/null 2>"$work/stderr" &
+# Wine hands the game the path as it is; from Wine's Z: drive, Unix paths are
+# its own.
+[ -n "${on_wine:-}" ] && frame_log="Z:${frame_log//\//\\}"
+(cd "$DATA" && exec env DISPLAY="$display" SDL_AUDIODRIVER=dummy TABLETUMBLE_FRAME_LOG="$frame_log" \
+  "${run[@]}") >/dev/null 2>"$work/stderr" &
 game_pid=$!
 hz=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$game_pid/stat"; }

@@ -3,9 +3,10 @@
 // itself, a DeviceContext the device-context handle and a GlContext the WGL
 // context handle, so nothing is wrapped or looked up.
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <mmsystem.h>
 
 #include <cstring>
-#include <ctime>
 #include <string>
 
 #include "platform/platform.h"
@@ -13,7 +14,6 @@
 namespace platform {
 namespace {
 
-static_assert(CLOCKS_PER_SEC == 1000, "the frame gate counts clock() ticks as milliseconds");
 static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40);
 static_assert((WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX) == 0xCA0000);
 static_assert((PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER) == 0x25);
@@ -28,6 +28,29 @@ constexpr WORD kIconResource = 1;
 WindowProc gProc = nullptr;
 MSG gTaken{};  // the message last taken from the queue, with its time and cursor position
 std::string gError;
+bool gPixelFormatFailed = false;  // the cause when no context can be made afterwards
+
+// The performance counter: the fine wall clock the frame gate's milliseconds
+// are counted on. The C runtime's clock() may advance only with the 15.6 ms
+// timer tick.
+int64_t counterNow() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+int64_t counterFrequency() {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return frequency.QuadPart;
+}
+const int64_t gFrequency = counterFrequency();
+const int64_t gProgramStart = counterNow();
+int32_t gLastClockMs = 0;  // what clockMs() last returned: waits are counted from there
+
+// Timed waits end on the system's timer tick, 15.6 ms unless raised; the
+// game asks for 1 ms while it runs.
+constexpr UINT kTimerPeriodMs = 1;
+bool gTimerPeriodRaised = false;
 
 HWND hwnd(Window* window) { return reinterpret_cast<HWND>(window); }
 Window* window(HWND handle) { return reinterpret_cast<Window*>(handle); }
@@ -41,10 +64,14 @@ LRESULT CALLBACK classProc(HWND handle, UINT code, WPARAM wParam, LPARAM lParam)
 }
 
 void rememberError(const char* call) {
+  gError = std::string(call) + " failed";
+  // Some calls (ChoosePixelFormat) fail without saying why.
+  const DWORD code = GetLastError();
+  if (code == 0) return;
   char text[256] = "";
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 GetLastError(), 0, text, sizeof text, nullptr);
-  gError = std::string(call) + " failed: " + text;
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                 sizeof text, nullptr);
+  gError += std::string(": ") + text;
   while (!gError.empty() && (gError.back() == '\n' || gError.back() == '\r')) gError.pop_back();
 }
 
@@ -67,8 +94,15 @@ MSG systemMessage(const Message& message) {
 }  // namespace
 
 // The desktop is always there; a failure shows when the window is made.
-bool initVideo() { return true; }
-void shutdownVideo() {}
+bool initVideo() {
+  if (!gTimerPeriodRaised) gTimerPeriodRaised = timeBeginPeriod(kTimerPeriodMs) == TIMERR_NOERROR;
+  return true;
+}
+
+void shutdownVideo() {
+  if (gTimerPeriodRaised) timeEndPeriod(kTimerPeriodMs);
+  gTimerPeriodRaised = false;
+}
 const char* lastError() { return gError.c_str(); }
 
 Window* createWindow(const WindowOptions& options) {
@@ -135,12 +169,14 @@ void setPixelFormat(DeviceContext* dc) {
   request.cColorBits = 32;
   request.cDepthBits = 16;
   const int chosen = ChoosePixelFormat(hdc(dc), &request);
-  SetPixelFormat(hdc(dc), chosen, &request);
+  gPixelFormatFailed = chosen == 0 || !SetPixelFormat(hdc(dc), chosen, &request);
+  if (gPixelFormatFailed) rememberError(chosen == 0 ? "ChoosePixelFormat" : "SetPixelFormat");
 }
 
 GlContext* createGlContext(DeviceContext* dc) {
   const HGLRC context = wglCreateContext(hdc(dc));
-  if (!context) rememberError("wglCreateContext");
+  // A pixel format that could not be set is the reason to name.
+  if (!context && !gPixelFormatFailed) rememberError("wglCreateContext");
   return reinterpret_cast<GlContext*>(context);
 }
 
@@ -181,14 +217,30 @@ intptr_t defWindowProc(Window* w, uint32_t code, uintptr_t wParam, intptr_t lPar
 
 void postQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
 
+// Even at a 1 ms timer period a wait may end a tick late, so it ends this
+// long before the moment and the rest is watched on the counter.
+constexpr int64_t kWakeEarlyUs = 1500;
+
 void waitForMessage(int timeoutMs) {
-  if (timeoutMs > 0) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(timeoutMs), QS_ALLINPUT);
+  if (timeoutMs <= 0) return;
+  // The counter value at which clockMs() turns to its last reading plus
+  // timeoutMs: waking a fraction of a millisecond late would start a frame
+  // at 31 ms.
+  const int64_t target = static_cast<int64_t>(gLastClockMs) + timeoutMs;
+  const int64_t until = gProgramStart + (target * gFrequency + 999) / 1000;
+  const int64_t leftUs = (until - counterNow()) * 1000000 / gFrequency - kWakeEarlyUs;
+  if (leftUs >= 1000) {
+    const DWORD waitMs = static_cast<DWORD>(leftUs / 1000);
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, waitMs, QS_ALLINPUT) == WAIT_OBJECT_0) return;
   }
+  while (counterNow() < until) continue;
 }
 
-// The runtime's clock counts wall-clock milliseconds from the start here.
-int32_t clockMs() { return static_cast<int32_t>(std::clock()); }
+// Wall-clock milliseconds from the program's start, to the millisecond.
+int32_t clockMs() {
+  gLastClockMs = static_cast<int32_t>((counterNow() - gProgramStart) * 1000 / gFrequency);
+  return gLastClockMs;
+}
 
 void showErrorBox(const char* title, const char* text) {
   MessageBoxA(nullptr, text, title, MB_OK | MB_ICONERROR);

@@ -9,6 +9,8 @@
 #   close    the window manager's close request and Alt+F4 each quit with 0
 #   tilt     moving the mouse down tilts the table
 #   missing  without pizza.bmp: a message box and one line naming it, status 1
+#   no_gl    a display without OpenGL (no GLX): no pixel format can be chosen;
+#            a message box and one line name that, status 0
 #   session  a round, the board, a restart and a close request, status 0
 #   picture FILE   writes a screenshot of a moment of play, as in the README
 # The game is the one in ZIP, unpacked and started from its folder. The Wine
@@ -43,7 +45,7 @@ cleanup() {
 
 eval "linux_$(declare -f start_xvfb)"
 start_xvfb() {
-  linux_start_xvfb
+  linux_start_xvfb "$@"
   [ -f "$WINEPREFIX/system.reg" ] && return 0
   wine wineboot -i >"$WORK/wineboot.log" 2>&1 && wineserver -w ||
     { cat "$WORK/wineboot.log" >&2; fail "wineboot could not make $WINEPREFIX"; }
@@ -107,7 +109,7 @@ case_picture() {
 }
 
 case "$WCASE" in
-  units | window | close | tilt | missing | session | picture) "case_$WCASE" ;;
+  units | window | close | tilt | missing | no_gl | session | picture) "case_$WCASE" ;;
   *) echo "unknown case $WCASE" >&2; exit 2 ;;
 esac
 echo "PASS [wine $WCASE]"
