@@ -26,6 +26,9 @@
 #include "game/frames.h"
 #include "game/world_state.h"
 #include "platform/gl.h"
+#ifndef _WIN32
+#include "platform/message_queue.h"
+#endif
 #include "platform/runtime.h"
 #include "shell/main_loop.h"
 #include "shell/window_proc.h"
@@ -160,6 +163,26 @@ TEST(WindowMessages, KeysAndCloseRequestsInOrder) {
               std::make_pair(s.playing, s.timer));
   }
 }
+
+#ifndef _WIN32
+// SDL 2 and the browser's SDL mark keys without a character with different flag bits.
+TEST(WindowMessages, SdlKeyCodesBecomeTheProceduresKeyCodes) {
+  constexpr int32_t kSdl2Flag = 1 << 30, kBrowserFlag = 1 << 10, kF4 = 61, kF5 = 62;
+  struct Case {
+    int32_t key, flag;
+    uintptr_t code;
+  };
+  for (const Case& c :
+       {Case{27, kSdl2Flag, platform::kKeyEscape}, Case{27, kBrowserFlag, platform::kKeyEscape},
+        Case{kF4 | kSdl2Flag, kSdl2Flag, platform::kKeyF4},
+        Case{kF4 | kBrowserFlag, kBrowserFlag, platform::kKeyF4},
+        Case{kF4 | kBrowserFlag, kSdl2Flag, (kF4 | kBrowserFlag) | 0x10000u},
+        Case{kF5 | kSdl2Flag, kSdl2Flag, kF5 | 0x10000u}, Case{'a', kSdl2Flag, 'A'},
+        Case{'z', kBrowserFlag, 'Z'}, Case{' ', kSdl2Flag, ' '}, Case{'1', kSdl2Flag, '1'}}) {
+    EXPECT_EQ(platform::queue::virtualKey(c.key, c.flag), c.code) << c.key << " flag " << c.flag;
+  }
+}
+#endif
 
 // The cues asked for since `log` began, as letters (bump, squash, beep, laugh, squeaks), each
 // followed by its flags in hex when `flags` is set: "L5" is a laugh that cuts in, "X15" a squeak
