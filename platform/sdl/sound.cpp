@@ -97,10 +97,10 @@ Decoded decode(const uint8_t* image, size_t size, const SDL_AudioSpec& target,
 
 namespace {
 
-// Without a card alsa-lib writes eight lines of its own diagnostics to stderr
-// before the game's one line says the same. Its error handler is replaced by
-// one that says nothing, in the library SDL uses (the same soname, loaded
-// once per process); the rest of stderr is left alone.
+// Without a card alsa-lib writes its own diagnostics to stderr (eight lines
+// here) before the game's one line says the same. Its error handler is
+// replaced by one that says nothing, in the library SDL uses (the same
+// soname, loaded once per process); the rest of stderr is left alone.
 void sayNothing(const char*, int, const char*, int, const char*, ...) {}
 
 void silenceAlsa() {

@@ -118,7 +118,12 @@ find_window() {
   local id
   id=$(timeout 20 xdotool search --sync --onlyvisible --name "^${TITLE//./\\.}\$" 2>/dev/null |
     head -n1)
-  [ -n "$id" ] || fail "no visible window titled \"$TITLE\" within 20 s"
+  if [ -z "$id" ]; then
+    # (A subshell of the script's: the game's status is not to be had here.)
+    local state="the game is still running"
+    kill -0 "$GAME_PID" 2>/dev/null || state="the game has ended"
+    fail "no visible window titled \"$TITLE\" within 20 s; $state"
+  fi
   echo "$id"
 }
 
