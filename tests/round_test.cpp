@@ -165,20 +165,20 @@ TEST(WindowMessages, KeysAndCloseRequestsInOrder) {
 }
 
 #ifndef _WIN32
-// SDL 2 and the browser's SDL mark keys without a character with different flag bits.
+// SDL versions mark keys without a character with different flag bits (SDL 2's, SDL 1.3's).
 TEST(WindowMessages, SdlKeyCodesBecomeTheProceduresKeyCodes) {
-  constexpr int32_t kSdl2Flag = 1 << 30, kBrowserFlag = 1 << 10, kF4 = 61, kF5 = 62;
+  constexpr int32_t kSdl2Flag = 1 << 30, kOldFlag = 1 << 10, kF4 = 61, kF5 = 62;
   struct Case {
     int32_t key, flag;
     uintptr_t code;
   };
   for (const Case& c :
-       {Case{27, kSdl2Flag, platform::kKeyEscape}, Case{27, kBrowserFlag, platform::kKeyEscape},
+       {Case{27, kSdl2Flag, platform::kKeyEscape}, Case{27, kOldFlag, platform::kKeyEscape},
         Case{kF4 | kSdl2Flag, kSdl2Flag, platform::kKeyF4},
-        Case{kF4 | kBrowserFlag, kBrowserFlag, platform::kKeyF4},
-        Case{kF4 | kBrowserFlag, kSdl2Flag, (kF4 | kBrowserFlag) | 0x10000u},
+        Case{kF4 | kOldFlag, kOldFlag, platform::kKeyF4},
+        Case{kF4 | kOldFlag, kSdl2Flag, (kF4 | kOldFlag) | 0x10000u},
         Case{kF5 | kSdl2Flag, kSdl2Flag, kF5 | 0x10000u}, Case{'a', kSdl2Flag, 'A'},
-        Case{'z', kBrowserFlag, 'Z'}, Case{' ', kSdl2Flag, ' '}, Case{'1', kSdl2Flag, '1'}}) {
+        Case{'z', kOldFlag, 'Z'}, Case{' ', kSdl2Flag, ' '}, Case{'1', kSdl2Flag, '1'}}) {
     EXPECT_EQ(platform::queue::virtualKey(c.key, c.flag), c.code) << c.key << " flag " << c.flag;
   }
 }
