@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
   writeBmp(path("icon128.bmp"), icon128);
   writePng(path("icon-48.png"), icon48);
   writePng(path("icon-128.png"), icon128);
+  // The browser's app icons, for its manifest (not among the game's files).
+  writePng(path("icon-192.png"), makeIcon(192, earth), true);
+  writePng(path("icon-512.png"), makeIcon(512, earth), true);
 
   writeWav(path("squash.wav"), makeSquash(), kSampleRate);
   writeWav(path("beep.wav"), makeBeep(), kSampleRate);

@@ -1,5 +1,7 @@
 #include "writers.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -112,9 +114,35 @@ void pngChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uin
   out.insert(out.end(), data.begin(), data.end());
   be32(crc32(out.data() + start, out.size() - start));
 }
+
+// Each row gets the PNG filter whose output bytes are smallest in sum, as
+// libpng guesses the one that deflates best.
+std::vector<uint8_t> filterRows(const std::vector<uint8_t>& raw, size_t row, int rows) {
+  std::vector<uint8_t> out, best, trial(row + 1);
+  const std::vector<uint8_t> none(row, 0);
+  for (int y = 0; y < rows; ++y) {
+    const uint8_t* line = raw.data() + (row + 1) * size_t(y) + 1;
+    const uint8_t* up = y > 0 ? line - (row + 1) : none.data();
+    long bestSum = -1;
+    for (uint8_t type = 0; type <= 4; ++type) {
+      trial[0] = type;
+      long sum = 0;
+      for (size_t i = 0; i < row; ++i) {
+        const int a = i >= 3 ? line[i - 3] : 0, b = up[i], c = i >= 3 ? up[i - 3] : 0;
+        const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+        const int predictor[] = {0, a, b, (a + b) / 2, pa <= pb && pa <= pc ? a : pb <= pc ? b : c};
+        trial[i + 1] = uint8_t(line[i] - predictor[type]);
+        sum += trial[i + 1] < 128 ? trial[i + 1] : 256 - trial[i + 1];
+      }
+      if (bestSum < 0 || sum < bestSum) bestSum = sum, best = trial;
+    }
+    out.insert(out.end(), best.begin(), best.end());
+  }
+  return out;
+}
 }  // namespace
 
-void writePng(const std::string& path, const Image& img) {
+void writePng(const std::string& path, const Image& img, bool deflate) {
   auto byte = [](float c) { return uint8_t(std::lround(clamp01(c) * 255.0f)); };
   std::vector<uint8_t> raw;  // filter byte 0, then RGB, per row from the top
   for (int y = 0; y < img.h; ++y) {
@@ -124,17 +152,27 @@ void writePng(const std::string& path, const Image& img) {
       raw.push_back(byte(p.r)), raw.push_back(byte(p.g)), raw.push_back(byte(p.b));
     }
   }
-  std::vector<uint8_t> z = {0x78, 0x01};
-  for (size_t at = 0; at < raw.size() || at == 0; at += 65535) {
-    const size_t n = std::min<size_t>(65535, raw.size() - at);
-    z.push_back(at + n >= raw.size() ? 1 : 0);
-    z.push_back(uint8_t(n)), z.push_back(uint8_t(n >> 8));
-    z.push_back(uint8_t(~n)), z.push_back(uint8_t(~n >> 8));
-    z.insert(z.end(), raw.begin() + long(at), raw.begin() + long(at + n));
+  std::vector<uint8_t> z;
+  if (deflate) {
+    const std::vector<uint8_t> rows = filterRows(raw, size_t(img.w) * 3, img.h);
+    uLongf size = compressBound(uLong(rows.size()));
+    z.resize(size);
+    if (compress2(z.data(), &size, rows.data(), uLong(rows.size()), Z_BEST_COMPRESSION) != Z_OK)
+      fail(path + ": zlib could not compress the picture");
+    z.resize(size);
+  } else {
+    z = {0x78, 0x01};
+    for (size_t at = 0; at < raw.size() || at == 0; at += 65535) {
+      const size_t n = std::min<size_t>(65535, raw.size() - at);
+      z.push_back(at + n >= raw.size() ? 1 : 0);
+      z.push_back(uint8_t(n)), z.push_back(uint8_t(n >> 8));
+      z.push_back(uint8_t(~n)), z.push_back(uint8_t(~n >> 8));
+      z.insert(z.end(), raw.begin() + long(at), raw.begin() + long(at + n));
+    }
+    uint32_t a = 1, b = 0;  // adler-32 of the raw rows
+    for (uint8_t c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
+    for (int s = 24; s >= 0; s -= 8) z.push_back(uint8_t(((b << 16) | a) >> s));
   }
-  uint32_t a = 1, b = 0;  // adler-32 of the raw rows
-  for (uint8_t c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
-  for (int s = 24; s >= 0; s -= 8) z.push_back(uint8_t(((b << 16) | a) >> s));
   std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> ihdr;
   for (uint32_t v : {uint32_t(img.w), uint32_t(img.h)})
