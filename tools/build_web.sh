@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the browser version into a folder any static server can serve:
-# index.html with page.js, tabletumble.js, tabletumble.wasm and the data package
-# (tabletumble.data with its loader tabletumble.data.js), and SHA256SUMS of them.
+# index.html with page.js, the game (tabletumble.js, tabletumble.wasm), its data
+# packed small (tabletumble.data, unpacked by unpack.wasm), what makes it an app
+# that plays offline (manifest.webmanifest, its icons, sw.js), and SHA256SUMS.
 # The same sources give the same bytes in any folder.
 #   tools/build_web.sh [OUT_DIR [DATA_DIR]]    (defaults: dist/web, build/data)
 # The data comes from the native build's generator, built here if needed.
@@ -40,7 +41,7 @@ fi
 [ -f build-web/CMakeCache.txt ] ||
   quietly build-web/configure.log emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release \
     -DTT_WERROR=ON
-quietly build-web/build.log cmake --build build-web --target tabletumble -j2
+quietly build-web/build.log cmake --build build-web --target tabletumble unpack -j2
 
 # A fresh folder, so it holds exactly what this build made.
 if [ -d "$out" ] && [ -n "$(ls -A "$out")" ] && [ ! -f "$out/index.html" ]; then
@@ -50,25 +51,15 @@ fi
 rm -rf "$out"
 mkdir -p "$out"
 
-# Only the game's own files go in the package, under the names it opens, and
-# in the order of their names, so that every build packs the same bytes.
-preload=()
-while IFS= read -r name; do
-  path=$(readlink -f "$data/$name")
-  preload+=("${path//@/@@}@/$name")
-done < <(find "$data" -maxdepth 1 -type f \( -name '*.3ds' -o -name '*.bmp' -o -name '*.wav' \) \
-  ! -name 'icon*' -printf '%f\n' | LC_ALL=C sort)
-# Run in the output folder: the loader holds the package's name as given.
-log=$PWD/build-web/file_packager.log
-(cd "$out" && quietly "$log" python3 "$(em-config EMSCRIPTEN_ROOT)/tools/file_packager.py" \
-  tabletumble.data --preload "${preload[@]}" --js-output=tabletumble.data.js --no-node)
-# The packager names each package with a random UUID (a key for a browser-side
-# cache this page does not use); one made from the package's bytes instead.
-sum=$(sha256sum "$out/tabletumble.data")
-uuid=${sum:0:8}-${sum:8:4}-${sum:12:4}-${sum:16:4}-${sum:20:12}
-sed -i -E "s/(\"package_uuid\": \")[0-9a-f-]{36}\"/\1$uuid\"/" "$out/tabletumble.data.js"
+# Only the game's own files go in the package, under the names it opens.
+mapfile -t files < <(find "$data" -maxdepth 1 -type f \( -name '*.3ds' -o -name '*.bmp' -o \
+  -name '*.wav' \) ! -name 'icon*' | LC_ALL=C sort)
+quietly build-web/pack.log python3 tools/web_pack.py data "$out/tabletumble.data" "${files[@]}"
 
-cp platform/web/index.html platform/web/page.js build-web/tabletumble.js \
-  build-web/tabletumble.wasm "$out/"
+cp platform/web/index.html platform/web/page.js platform/web/manifest.webmanifest \
+  build-web/tabletumble.js build-web/tabletumble.wasm build-web/platform/web/unpack.wasm \
+  "$data/icon-192.png" "$data/icon-512.png" "$out/"
+python3 tools/web_pack.py finish "$out" platform/web/sw.js
 write_sums "$out" '*'
-echo "$out: $(du -cb "$out"/tabletumble.{js,wasm,data,data.js} | tail -n1 | cut -f1) bytes to download"
+echo "$out: $(du -cb "$out"/{index.html,page.js,tabletumble.js,tabletumble.wasm,unpack.wasm,tabletumble.data} |
+  tail -n1 | cut -f1) bytes to download before play"

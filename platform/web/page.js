@@ -4,8 +4,11 @@
 'use strict';
 (() => {
   const kWidth = 960, kHeight = 640;  // the game's picture, whatever size is shown
+  // What the page downloads after itself, and each file's size in bytes:
+  // tools/build_web.sh writes them in.
+  const kSizes = {};
   // Longest name first: one can be the start of another.
-  const kFiles = ['tabletumble.data.js', 'tabletumble.wasm', 'tabletumble.data', 'tabletumble.js'];
+  const kFiles = ['tabletumble.wasm', 'tabletumble.data', 'tabletumble.js', 'unpack.wasm'];
   const kAgainKey = 'tabletumble-play-again';
   const $ = (id) => document.getElementById(id);
   const root = document.documentElement, canvas = $('canvas'), stage = $('stage');
@@ -23,6 +26,12 @@
   }
   const downloadFailed = (file) => showError(`${file} could not be downloaded, so the game ` +
     'cannot start. Reloading the page may help.');
+  class DownloadError extends Error {
+    constructor(file) {
+      super(`${file} could not be downloaded`);
+      this.file = file;
+    }
+  }
   // Uncaught errors name a file of the game when its download failed.
   function stopped(text) {
     if (failed) return;
@@ -163,6 +172,146 @@
     }
   });
 
+  // ---- Loading: the bar counts the bytes, the data goes in before main ----
+  const loaded = {};
+  function progress(file, bytes) {
+    loaded[file] = bytes;
+    const sum = (sizes) => Object.values(sizes).reduce((a, b) => a + b, 0);
+    const total = sum(kSizes), done = Math.min(sum(loaded), total);
+    const megabytes = (n) => (n / 1e6).toFixed(1);
+    $('progress').max = total;
+    $('progress').value = done;
+    $('progress-text').textContent = `Loading… ${megabytes(done)} of ${megabytes(total)} MB`;
+  }
+
+  // A whole file, counted as it comes in.
+  async function download(file) {
+    let response;
+    try {
+      response = await fetch(file);
+    } catch {
+      throw new DownloadError(file);
+    }
+    if (!response.ok) throw new DownloadError(file);
+    const parts = [];
+    let size = 0;
+    for (const reader = response.body.getReader(); ;) {
+      let part;
+      try {
+        part = await reader.read();
+      } catch {
+        throw new DownloadError(file);
+      }
+      if (part.done) break;
+      parts.push(part.value);
+      size += part.value.length;
+      progress(file, size);
+    }
+    const bytes = new Uint8Array(size);
+    parts.reduce((at, part) => (bytes.set(part, at), at + part.length), 0);
+    return bytes;
+  }
+
+  // The worker's whole program, started from this text: unpack.wasm unpacks
+  // the package into memory past its own, a slice per call (the browser
+  // optimises a function that is called again), and hands back the tar.
+  function unpackWorker() {
+    onmessage = async ({ data: { wasm, pack } }) => {
+      try {
+        const { instance } = await WebAssembly.instantiate(wasm);
+        const x = instance.exports, memory = x.memory;
+        x._initialize();
+        const room = (bytes) => {
+          const at = memory.buffer.byteLength;
+          memory.grow(Math.ceil(bytes / 65536));
+          return at;
+        };
+        const input = room(pack.length);
+        new Uint8Array(memory.buffer, input, pack.length).set(pack);
+        const size = x.tt_unpacked_size(input, pack.length);
+        if (size < 0) throw new Error('not a data package');
+        const output = room(size);
+        if (x.tt_unpack_start(input, pack.length, output, size) < 0) throw new Error('no data');
+        for (let done = 0; done < size;) {
+          done = x.tt_unpack_run(Math.min(size, done + (1 << 18)));
+          if (done < 0) throw new Error('damaged');
+        }
+        const tar = memory.buffer.slice(output, output + size);
+        postMessage({ tar }, [tar]);
+      } catch (error) {
+        postMessage({ error: String(error.message || error) });
+      }
+    };
+  }
+  function unpack(wasm, pack) {
+    const url = URL.createObjectURL(new Blob([`(${unpackWorker})()`], { type: 'text/javascript' }));
+    const worker = new Worker(url);
+    return new Promise((ok, fail) => {
+      worker.onmessage = ({ data }) => {
+        worker.terminate();
+        URL.revokeObjectURL(url);
+        if (data.error) fail(new Error(`tabletumble.data is damaged: ${data.error}`));
+        else ok(new Uint8Array(data.tar));
+      };
+      worker.onerror = (event) => fail(new Error(`the data could not be unpacked: ${event.message}`));
+      worker.postMessage({ wasm, pack }, [wasm.buffer, pack.buffer]);
+    });
+  }
+
+  // The tar's files, by name.
+  function untar(tar) {
+    const files = [];
+    const field = (at, length) => {
+      let text = '';
+      for (let i = at; i < at + length && tar[i]; ++i) text += String.fromCharCode(tar[i]);
+      return text;
+    };
+    for (let at = 0; at + 512 <= tar.length && tar[at];) {
+      const size = parseInt(field(at + 124, 12), 8);
+      if (!(size >= 0) || at + 512 + size > tar.length) throw new Error('tabletumble.data is damaged');
+      files.push([field(at, 100), tar.subarray(at + 512, at + 512 + size)]);
+      at += 512 + Math.ceil(size / 512) * 512;
+    }
+    return files;
+  }
+
+  // The game's files go into its file system before main runs; the runtime
+  // waits for them if the code is there first.
+  let dataFiles = null, runtimeWaits = false;
+  function putData() {
+    for (const [name, bytes] of dataFiles) Module.FS_createDataFile('/', name, bytes, true, false, true);
+  }
+  const loadData = () => Promise.all([download('unpack.wasm'), download('tabletumble.data')])
+    .then(([wasm, pack]) => unpack(wasm, pack)).then((tar) => {
+      dataFiles = untar(tar);
+      if (runtimeWaits) {
+        putData();
+        Module.removeRunDependency('tt-data');
+      }
+    });
+
+  // ---- Kept for the next visit, also without a network ----
+  // sw.js keeps this build's files (browsers allow it on HTTPS and localhost).
+  // A newer build's worker is told to take over only once this page has all
+  // its files, so no page ever runs on two builds' files; the next visit
+  // then gets the new build.
+  function keepForOffline() {
+    if (!('serviceWorker' in navigator) || !isSecureContext) return;
+    navigator.serviceWorker.register('sw.js').then((registration) => {
+      const takeOver = (worker) => {
+        if (worker.state === 'installed') {
+          worker.postMessage('take over');
+        } else if (worker.state === 'installing') {
+          worker.addEventListener('statechange', () => takeOver(worker), { once: true });
+        }
+      };
+      if (registration.installing || registration.waiting) {
+        takeOver(registration.installing || registration.waiting);
+      }
+      registration.addEventListener('updatefound', () => takeOver(registration.installing));
+    }, () => {});
+  }
+
   // ---- Starting, ending, playing again ----
   function start() {
     if (!ready || running || failed) return;
@@ -202,6 +351,8 @@
     onRuntimeInitialized() {
       ready = true;
       if (failed) return;
+      root.classList.add('ready');
+      keepForOffline();
       const play = $('play');
       play.textContent = noKeyboard ? 'Tap to play' : 'Click to play';
       play.disabled = false;
@@ -225,29 +376,38 @@
       sent[0] = sent[1] = 0;
     },
     onAbort: (what) => stopped(String(what)),
-    // The game's code, fetched here so that a failed download is named.
+    preRun: [() => {
+      if (dataFiles) {
+        putData();
+      } else {
+        runtimeWaits = true;
+        Module.addRunDependency('tt-data');
+      }
+    }],
+    // The game's code, fetched here so that it is counted and a failed
+    // download is named.
     instantiateWasm(imports, receive) {
-      fetch('tabletumble.wasm').then((response) => {
-        if (!response.ok) throw new Error(response.statusText);
-        return response.arrayBuffer();
-      }).then((bytes) => WebAssembly.instantiate(bytes, imports).then(
+      download('tabletumble.wasm').then((bytes) => WebAssembly.instantiate(bytes, imports).then(
         (result) => receive(result.instance),
         (error) => showError(`tabletumble.wasm could not be started: ${error}`)),
-      () => downloadFailed('tabletumble.wasm'));
+      (error) => loadFailed(error));
       return {};
     },
   };
+  function loadFailed(error) {
+    if (error instanceof DownloadError) downloadFailed(error.file);
+    else showError(String(error.message || error));
+  }
 
   if (!webGlWorks()) {
     showError('Tabletumble needs WebGL to draw the table, and this browser has it turned off ' +
       'or does not have it.');
     return;
   }
-  for (const file of ['tabletumble.data.js', 'tabletumble.js']) {
-    const script = document.createElement('script');
-    script.src = file;
-    script.async = false;  // the data's loader first, then the game
-    script.onerror = () => downloadFailed(file);
-    document.body.appendChild(script);
-  }
+  loadData().catch(loadFailed);
+  const script = document.createElement('script');
+  script.src = 'tabletumble.js';
+  script.onload = () => progress('tabletumble.js', kSizes['tabletumble.js'] || 0);
+  script.onerror = () => downloadFailed('tabletumble.js');
+  document.body.appendChild(script);
 })();
