@@ -2,6 +2,7 @@
 // over HTTP, starts headless Chromium, speaks the DevTools protocol over
 // Node's WebSocket (node --experimental-websocket) and decodes screenshots.
 import { spawn } from 'node:child_process';
+import { createHash } from 'node:crypto';
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
@@ -10,25 +11,44 @@ import { inflateSync } from 'node:zlib';
 
 const kTypes = {
   '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-  '.data': 'application/octet-stream',
+  '.data': 'application/octet-stream', '.webmanifest': 'application/manifest+json',
+  '.png': 'image/png',
 };
 
-// Serves the files of one folder on a free local port; the files named in
-// `missing` answer 404 as if they were not there.
+// Serves the files of one folder on a free local port as a plain static
+// server does: no compression, and 304 for a copy that is still current (by
+// an ETag of its content, so a rebuild within the same second is new). The
+// files named in `missing` answer 404 as if they were not there. `folder`
+// may be changed (a new build on the same server); `sent` counts the bytes
+// of the bodies sent; `close` also ends the open connections, as a stopped
+// server would.
 export async function serve(folder, { missing = [] } = {}) {
+  const served = { folder, sent: 0 };
   const server = createServer((req, res) => {
     const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
     try {
       if (missing.includes(path.slice(1))) throw new Error('left out');
-      const body = readFileSync(join(folder, path === '/' ? 'index.html' : path));
-      res.writeHead(200, { 'Content-Type': kTypes[extname(path)] || 'text/html' });
+      const body = readFileSync(join(served.folder, path === '/' ? 'index.html' : path));
+      const tag = `"${createHash('sha256').update(body).digest('hex').slice(0, 32)}"`;
+      if (req.headers['if-none-match'] === tag) {
+        res.writeHead(304, { ETag: tag }).end();
+        return;
+      }
+      res.writeHead(200, { 'Content-Type': kTypes[extname(path)] || 'text/html',
+        'Content-Length': body.length, ETag: tag });
       res.end(body);
+      served.sent += body.length;
     } catch {
       res.writeHead(404).end();
     }
   });
   await new Promise((ok) => server.listen(0, '127.0.0.1', ok));
-  return { url: `http://127.0.0.1:${server.address().port}/`, close: () => server.close() };
+  served.url = `http://127.0.0.1:${server.address().port}/`;
+  served.close = () => {
+    server.close();
+    server.closeAllConnections();
+  };
+  return served;
 }
 
 const withTimeout = (promise, ms, what) => Promise.race([promise, new Promise((_, fail) =>

@@ -4,7 +4,8 @@
 // The page's clock (performance.now) is held by the test and moved 30 ms at a
 // time, so each step is exactly one game frame whatever the machine's speed;
 // the test waits for the frame's glClear before it looks at the canvas.
-import { readFileSync, statSync } from 'node:fs';
+import { createHash } from 'node:crypto';
+import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { decodePng, launch, serve } from './browser.mjs';
 
@@ -48,8 +49,18 @@ async function openPage({ folder = dist, viewport = kDesktop, touch = false, sen
   const page = await launch(flags);
   const close = page.close;
   page.close = async () => { await close(); server.close(); };
+  page.server = server;
   try {
     page.problems = [];
+    // Each request's URL and the bytes it took off the network.
+    page.fetched = new Map();
+    page.on((method, params) => {
+      if (method === 'Network.responseReceived') {
+        page.fetched.set(params.requestId, { url: params.response.url, bytes: 0 });
+      } else if (method === 'Network.loadingFinished' && page.fetched.has(params.requestId)) {
+        page.fetched.get(params.requestId).bytes = params.encodedDataLength;
+      }
+    });
     page.on((method, params) => {
       if (method === 'Runtime.consoleAPICalled' && params.type === 'error') {
         page.problems.push(params.args.map((a) => a.value ?? a.description).join(' '));
@@ -63,6 +74,7 @@ async function openPage({ folder = dist, viewport = kDesktop, touch = false, sen
     await page.send('Runtime.enable');
     await page.send('Log.enable');
     await page.send('Page.enable');
+    await page.send('Network.enable');
     await setViewport(page, viewport);
     if (touch) {
       await page.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 1 });
@@ -256,11 +268,95 @@ function clothEdges(shot) {
 
 const font = loadFont(join(dataDir, 'font.bmp'));
 
+// The name of the cache a build's service worker keeps its files in.
+const cacheOf = (folder) =>
+  readFileSync(join(folder, 'sw.js'), 'utf8').match(/const kCache = '([^']+)'/)[1];
+
+// Waits until the page's service worker has kept every file and taken over.
+const keptWhole = (page) => until(page, `navigator.serviceWorker.getRegistration().then(
+  (r) => r !== undefined && r.active !== null && r.active.state === 'activated')`);
+
+const cacheNames = (page) => page.evaluate('caches.keys().then((names) => names.join())');
+
+async function reload(page) {
+  const loaded = page.waitFor('Page.loadEventFired');
+  await page.send('Page.reload');
+  await loaded;
+  await until(page, `!document.getElementById('play').disabled ||
+                     !document.getElementById('problem').hidden`);
+}
+
 const cases = [
-  ['the download (.js, .wasm and the data) is at most 8 MiB', null, async () => {
-    const files = ['tabletumble.js', 'tabletumble.wasm', 'tabletumble.data', 'tabletumble.data.js'];
-    const size = files.reduce((sum, file) => sum + statSync(join(dist, file)).size, 0);
-    expect(size <= 8 * 1048576, `${size} bytes`);
+  ['before the first frame the page fetches at most 1.5 MiB from a plain server; keeping the ' +
+    'files for offline play fetches none of them twice', {}, async (page) => {
+    await click(page, 480, 320);
+    await frame(page);
+    const fetched = [...page.fetched.values()];
+    const bytes = fetched.reduce((sum, { bytes }) => sum + bytes, 0);
+    const list = fetched.map(({ url, bytes }) => `${url.replace(page.server.url, '/')} ${bytes}`);
+    expect(bytes <= 1.5 * 1048576, `${bytes} bytes: ${list.join(', ')}`);
+    await keptWhole(page);
+    expect(page.server.sent <= 1.5 * 1048576,
+      `the server sent ${page.server.sent} bytes with the worker's copy`);
+  }],
+
+  ['after one visit the page loads and plays with the server stopped', {}, async (page) => {
+    await click(page, 480, 320);
+    for (let i = 0; i < 5; ++i) await frame(page);
+    await keptWhole(page);
+    page.server.close();
+    await reload(page);
+    await click(page, 480, 320);
+    await frame(page);
+    const shot = await canvasShot(page);
+    expect(redShare(shot) > 0.1 && readCountdown(shot, font) === '299',
+      `offline: red ${redShare(shot)}, countdown ${readCountdown(shot, font)}`);
+    expect(page.problems.length === 0, `console errors: ${page.problems}`);
+  }],
+
+  ['a new build on the server replaces the kept files whole: the old cache goes, the next visit ' +
+    'plays the new data', {}, async (page) => {
+    await keptWhole(page);
+    const [first, second] = [cacheOf(dist), cacheOf(noPizzaDist)];
+    expect(await cacheNames(page) === first, `kept: ${await cacheNames(page)}, not ${first}`);
+    page.server.folder = noPizzaDist;
+    await reload(page);  // still the kept build; the new one is fetched meanwhile
+    await until(page, `caches.keys().then((names) => names.join() === '${second}')`);
+    await reload(page);
+    const [data] = await page.evaluate(`fetch('tabletumble.data').then((r) => r.arrayBuffer())
+      .then((b) => crypto.subtle.digest('SHA-256', b)).then((d) => [...new Uint8Array(d)]
+      .map((x) => x.toString(16).padStart(2, '0')).join(''))`).then((d) => [d]);
+    const wanted = createHash('sha256').update(readFileSync(join(noPizzaDist, 'tabletumble.data')))
+      .digest('hex');
+    expect(data === wanted, `the page's tabletumble.data is ${data}, the new build's ${wanted}`);
+    await click(page, 480, 320);
+    await until(page, `!document.getElementById('problem').hidden`);
+    const line = await page.evaluate(`document.getElementById('message').textContent`);
+    expect(/pizza\.bmp/.test(line), `the new build's data is not played: ${line}`);
+  }],
+
+  ['the manifest parses, makes the page installable, and its icons are PNGs of their stated ' +
+    'sizes', {}, async (page) => {
+    const { url, errors, data } = await page.send('Page.getAppManifest');
+    expect(url.endsWith('/manifest.webmanifest') && errors.length === 0,
+      `manifest ${url}: ${JSON.stringify(errors)}`);
+    const manifest = JSON.parse(data);
+    const wanted = { name: 'Tabletumble', short_name: 'Tabletumble', orientation: 'landscape',
+      start_url: './', theme_color: '#16161a', background_color: '#16161a' };
+    for (const [key, value] of Object.entries(wanted)) {
+      expect(manifest[key] === value, `${key}: ${manifest[key]}`);
+    }
+    expect(['standalone', 'fullscreen'].includes(manifest.display), `display ${manifest.display}`);
+    const sizes = manifest.icons.map((icon) => icon.sizes).sort();
+    expect(JSON.stringify(sizes) === '["192x192","512x512"]', `icon sizes ${sizes}`);
+    for (const icon of manifest.icons) {
+      const png = decodePng(readFileSync(join(dist, icon.src)));
+      expect(`${png.width}x${png.height}` === icon.sizes && icon.type === 'image/png',
+        `${icon.src} is ${png.width}x${png.height}, said ${icon.sizes}`);
+    }
+    const { installabilityErrors } = await page.send('Page.getInstallabilityErrors');
+    expect(installabilityErrors.length === 0,
+      `not installable: ${JSON.stringify(installabilityErrors)}`);
   }],
 
   ['the page loads clean; after the click the table and 299 show; moves tilt it and squeak once',
