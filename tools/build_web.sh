@@ -61,5 +61,5 @@ cp platform/web/index.html platform/web/page.js platform/web/manifest.webmanifes
   "$data/icon-192.png" "$data/icon-512.png" "$out/"
 python3 tools/web_pack.py finish "$out" platform/web/sw.js
 write_sums "$out" '*'
-echo "$out: $(du -cb "$out"/{index.html,page.js,tabletumble.js,tabletumble.wasm,unpack.wasm,tabletumble.data} |
-  tail -n1 | cut -f1) bytes to download before play"
+first=(index.html page.js tabletumble.js tabletumble.wasm unpack.wasm tabletumble.data)
+echo "$out: $(cd "$out" && du -cb "${first[@]}" | tail -n1 | cut -f1) bytes to download before play"

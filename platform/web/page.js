@@ -253,7 +253,7 @@
         if (data.error) fail(new Error(`tabletumble.data is damaged: ${data.error}`));
         else ok(new Uint8Array(data.tar));
       };
-      worker.onerror = (event) => fail(new Error(`the data could not be unpacked: ${event.message}`));
+      worker.onerror = (event) => fail(new Error(`the data cannot be unpacked: ${event.message}`));
       worker.postMessage({ wasm, pack }, [wasm.buffer, pack.buffer]);
     });
   }
@@ -268,7 +268,9 @@
     };
     for (let at = 0; at + 512 <= tar.length && tar[at];) {
       const size = parseInt(field(at + 124, 12), 8);
-      if (!(size >= 0) || at + 512 + size > tar.length) throw new Error('tabletumble.data is damaged');
+      if (!(size >= 0) || at + 512 + size > tar.length) {
+        throw new Error('tabletumble.data is damaged');
+      }
       files.push([field(at, 100), tar.subarray(at + 512, at + 512 + size)]);
       at += 512 + Math.ceil(size / 512) * 512;
     }
@@ -279,7 +281,9 @@
   // waits for them if the code is there first.
   let dataFiles = null, runtimeWaits = false;
   function putData() {
-    for (const [name, bytes] of dataFiles) Module.FS_createDataFile('/', name, bytes, true, false, true);
+    for (const [name, bytes] of dataFiles) {
+      Module.FS_createDataFile('/', name, bytes, true, false, true);  // the file keeps the bytes
+    }
   }
   const loadData = () => Promise.all([download('unpack.wasm'), download('tabletumble.data')])
     .then(([wasm, pack]) => unpack(wasm, pack)).then((tar) => {
@@ -387,7 +391,7 @@
     // The game's code, fetched here so that it is counted and a failed
     // download is named.
     instantiateWasm(imports, receive) {
-      download('tabletumble.wasm').then((bytes) => WebAssembly.instantiate(bytes, imports).then(
+      gameCode.then((bytes) => WebAssembly.instantiate(bytes, imports).then(
         (result) => receive(result.instance),
         (error) => showError(`tabletumble.wasm could not be started: ${error}`)),
       (error) => loadFailed(error));
@@ -399,15 +403,18 @@
     else showError(String(error.message || error));
   }
 
-  if (!webGlWorks()) {
-    showError('Tabletumble needs WebGL to draw the table, and this browser has it turned off ' +
-      'or does not have it.');
-    return;
-  }
+  // Every download starts at once; the WebGL check, slow where the GPU is
+  // software, runs while they come in.
   loadData().catch(loadFailed);
+  const gameCode = download('tabletumble.wasm');
+  gameCode.catch(() => {});  // taken up when the game's script asks for it
   const script = document.createElement('script');
   script.src = 'tabletumble.js';
   script.onload = () => progress('tabletumble.js', kSizes['tabletumble.js'] || 0);
   script.onerror = () => downloadFailed('tabletumble.js');
   document.body.appendChild(script);
+  if (!webGlWorks()) {
+    showError('Tabletumble needs WebGL to draw the table, and this browser has it turned off ' +
+      'or does not have it.');
+  }
 })();
