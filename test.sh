@@ -54,10 +54,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:strict_string_checks=1 \
   ctest --test-dir build-asan --output-on-failure -L e2e -E e2e_valgrind </dev/null
 
-echo "==> fuzzing each file reader for ${FUZZ_SECONDS:-30} s"
+echo "==> fuzzing each file reader and the data package decoder for ${FUZZ_SECONDS:-30} s"
 CC=clang CXX=clang++ build_tree build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTT_FUZZ=ON \
   -DTT_BUILD_TESTS=OFF
-for reader in 3ds bmp wave; do
+for reader in 3ds bmp wave lzma; do
   # New inputs go to a scratch folder listed first; the kept corpus stays as it is.
   scratch=$(mktemp -d)
   quietly "build-fuzz/fuzz_$reader.log" "build-fuzz/tests/fuzz/fuzz_$reader" \

@@ -4,6 +4,7 @@
 The generated game data is added as a second seed folder at fuzz time; only
 these small files live in the repository. Run from this folder.
 """
+import lzma
 import os
 import struct
 
@@ -136,7 +137,25 @@ def waves():
                                             bytes(range(0, 256, 8))))
 
 
+def package(plain, lc=4, lp=0, pb=0, size=None):
+    stream = lzma.compress(plain, format=lzma.FORMAT_RAW, filters=[{
+        'id': lzma.FILTER_LZMA1, 'preset': 6, 'lc': lc, 'lp': lp, 'pb': pb, 'dict_size': 1 << 16}])
+    return (bytes([(pb * 5 + lp) * 9 + lc]) +
+            struct.pack('<IQ', 1 << 16, len(plain) if size is None else size) + stream)
+
+
+def packages():
+    text = b''.join(b'roach %d squashed\n' % (i * 7 % 31) for i in range(200))
+    write('corpus/lzma', 'text', package(text))
+    write('corpus/lzma', 'text_xz_settings', package(text, 3, 0, 2))
+    write('corpus/lzma', 'pixels', package(bmp(16, 8, pixels=bytes(i * 7 % 256 for i in range(384)))))
+    write('corpus/lzma', 'empty', package(b''))
+    write('corpus/lzma', 'size_lies', package(text, size=len(text) + 100))
+    write('corpus/lzma', 'cut', package(text)[:40])
+
+
 if __name__ == '__main__':
     meshes()
     bitmaps()
     waves()
+    packages()

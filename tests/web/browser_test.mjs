@@ -567,7 +567,7 @@ const cases = [
     expect(/needs WebGL/.test(line), `the page says: '${line}'`);
   }],
 
-  ...['tabletumble.data', 'tabletumble.wasm', 'tabletumble.js'].map((file) => [
+  ...['tabletumble.data', 'tabletumble.wasm', 'tabletumble.js', 'unpack.wasm'].map((file) => [
     `without ${file} the page names it`, { missing: [file] }, async (page) => {
       const line = await page.evaluate(`document.getElementById('message').textContent`);
       expect(line.startsWith(`${file} could not be downloaded`), `the page says: '${line}'`);
