@@ -214,8 +214,8 @@
 
   // The worker's whole program, started from this text: unpack.wasm unpacks
   // the package into memory past its own, a slice per call (the browser
-  // optimises a function that is called again), and hands back the tar.
-  function unpackWorker() {
+  // optimises a function that is called again), and it hands back the tar.
+  function workerProgram() {
     onmessage = async ({ data: { wasm, pack } }) => {
       try {
         const { instance } = await WebAssembly.instantiate(wasm);
@@ -243,17 +243,26 @@
       }
     };
   }
+  let worker = null, unpacked = null;
+  function startWorker() {
+    const program = new Blob([`(${workerProgram})()`], { type: 'text/javascript' });
+    const url = URL.createObjectURL(program);
+    worker = new Worker(url);
+    worker.onmessage = ({ data }) => {
+      worker.terminate();
+      URL.revokeObjectURL(url);
+      if (data.error) unpacked.fail(new Error(`tabletumble.data is damaged: ${data.error}`));
+      else unpacked.ok(new Uint8Array(data.tar));
+    };
+    worker.onerror = (event) => {
+      const error = new Error(`the data cannot be unpacked: ${event.message}`);
+      if (unpacked) unpacked.fail(error);
+      else showError(error.message);
+    };
+  }
   function unpack(wasm, pack) {
-    const url = URL.createObjectURL(new Blob([`(${unpackWorker})()`], { type: 'text/javascript' }));
-    const worker = new Worker(url);
     return new Promise((ok, fail) => {
-      worker.onmessage = ({ data }) => {
-        worker.terminate();
-        URL.revokeObjectURL(url);
-        if (data.error) fail(new Error(`tabletumble.data is damaged: ${data.error}`));
-        else ok(new Uint8Array(data.tar));
-      };
-      worker.onerror = (event) => fail(new Error(`the data cannot be unpacked: ${event.message}`));
+      unpacked = { ok, fail };
       worker.postMessage({ wasm, pack }, [wasm.buffer, pack.buffer]);
     });
   }
@@ -319,6 +328,13 @@
   // ---- Starting, ending, playing again ----
   function start() {
     if (!ready || running || failed) return;
+    // Asked only now: making a context takes a tenth of a second where the
+    // GPU is software, and the page loads without that wait.
+    if (!webGlWorks()) {
+      showError('Tabletumble needs WebGL to draw the table, and this browser has it turned off ' +
+        'or does not have it.');
+      return;
+    }
     askForTilt();
     $('start').hidden = true;
     running = true;
@@ -403,18 +419,20 @@
     else showError(String(error.message || error));
   }
 
-  // Every download starts at once; the WebGL check, slow where the GPU is
-  // software, runs while they come in.
-  loadData().catch(loadFailed);
-  const gameCode = download('tabletumble.wasm');
-  gameCode.catch(() => {});  // taken up when the game's script asks for it
-  const script = document.createElement('script');
-  script.src = 'tabletumble.js';
-  script.onload = () => progress('tabletumble.js', kSizes['tabletumble.js'] || 0);
-  script.onerror = () => downloadFailed('tabletumble.js');
-  document.body.appendChild(script);
-  if (!webGlWorks()) {
-    showError('Tabletumble needs WebGL to draw the table, and this browser has it turned off ' +
-      'or does not have it.');
+  // The page is painted first, so its words show at once however slow the
+  // network; then every download starts at once, and the worker with them.
+  let gameCode = null;
+  function startLoading() {
+    startWorker();
+    loadData().catch(loadFailed);
+    gameCode = download('tabletumble.wasm');
+    gameCode.catch(() => {});  // taken up when the game's script asks for it
+    const script = document.createElement('script');
+    script.src = 'tabletumble.js';
+    script.onload = () => progress('tabletumble.js', kSizes['tabletumble.js'] || 0);
+    script.onerror = () => downloadFailed('tabletumble.js');
+    document.body.appendChild(script);
   }
+  if (document.hidden) startLoading();  // nothing is painted before it is shown
+  else requestAnimationFrame(() => setTimeout(startLoading));
 })();

@@ -561,7 +561,9 @@ const cases = [
     expect(after.length === 0, `prevented after the game: ${after}`);
   }],
 
-  ['without WebGL the page says so', { flags: ['--disable-3d-apis'] }, async (page) => {
+  ['without WebGL the page says so at the click', { flags: ['--disable-3d-apis'] }, async (page) => {
+    await click(page, 480, 320);
+    await until(page, `!document.getElementById('problem').hidden`, 10000).catch(() => {});
     const line = await page.evaluate(`document.getElementById('problem').hidden ? '' :
       document.getElementById('message').textContent`);
     expect(/needs WebGL/.test(line), `the page says: '${line}'`);
