@@ -27,10 +27,9 @@ import struct
 import sys
 import tarfile
 
-# Literal contexts of 4 bits pack the 24-bit pictures best; the dictionary
-# holds the whole tar, so a picture can match one packed long before it.
+# Literal contexts of 4 bits pack the 24-bit pictures best; the window holds
+# the whole tar, so a picture can match one packed long before it.
 LC, LP, PB = 4, 0, 0
-DICTIONARY = 8 << 20
 
 # What the page fetches after index.html and page.js, counted by its bar.
 DOWNLOADS = ["tabletumble.js", "tabletumble.wasm", "unpack.wasm", "tabletumble.data"]
@@ -49,12 +48,11 @@ def pack_data(out, paths):
             info.size, info.mode, info.mtime = len(body), 0o644, 0
             tar.addfile(info, io.BytesIO(body))
     plain = plain.getvalue()
-    if len(plain) > DICTIONARY:
-        sys.exit(f"{out}: {len(plain)} bytes of data no longer fit the {DICTIONARY}-byte window")
+    window = max(1, -(-len(plain) // (1 << 20))) << 20  # whole MiB
     stream = lzma.compress(plain, format=lzma.FORMAT_RAW, filters=[{
         "id": lzma.FILTER_LZMA1, "preset": 9 | lzma.PRESET_EXTREME,
-        "lc": LC, "lp": LP, "pb": PB, "dict_size": DICTIONARY}])
-    header = bytes([(PB * 5 + LP) * 9 + LC]) + struct.pack("<IQ", DICTIONARY, len(plain))
+        "lc": LC, "lp": LP, "pb": PB, "dict_size": window}])
+    header = bytes([(PB * 5 + LP) * 9 + LC]) + struct.pack("<IQ", window, len(plain))
     with open(out, "wb") as f:
         f.write(header + stream)
 
