@@ -318,6 +318,7 @@ const cases = [
     'plays the new data', {}, async (page) => {
     await keptWhole(page);
     const [first, second] = [cacheOf(dist), cacheOf(noPizzaDist)];
+    expect(first !== second, `both builds keep their files in ${first}`);
     expect(await cacheNames(page) === first, `kept: ${await cacheNames(page)}, not ${first}`);
     page.server.folder = noPizzaDist;
     await reload(page);  // still the kept build; the new one is fetched meanwhile
