@@ -9,6 +9,7 @@
 
 #include "assets/file_bytes.h"
 #include "assets/report.h"
+#include "platform/bytes.h"
 #include "platform/gl.h"
 
 namespace assets {
@@ -33,10 +34,8 @@ enum Compression : uint32_t {
   kAlphaBitFields = 6,
 };
 
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
+using platform::le16;
+using platform::le32;
 
 using Rgb = std::array<uint8_t, 3>;
 

@@ -4,13 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/bytes.h"
+
 namespace platform {
 namespace {
-
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
 
 // Chunk ids are four printable characters; a pad byte that a writer left out
 // shows as an id one byte early.

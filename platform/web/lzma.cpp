@@ -1,14 +1,12 @@
 #include "platform/web/lzma.h"
 
+#include "platform/bytes.h"
+
 namespace platform {
 namespace {
 
 constexpr uint32_t kTop = 1u << 24;  // the range is topped up below this
 constexpr uint32_t kEndMarker = 0xffffffff;
-
-uint32_t le32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 }  // namespace
 
