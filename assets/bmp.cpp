@@ -32,6 +32,9 @@ enum Compression : uint32_t {
   kJpeg = 4,
   kPng = 5,
   kAlphaBitFields = 6,
+  // OS/2 2.x gives two of the numbers other meanings.
+  kOs2Huffman = 3,
+  kOs2Rle24 = 4,
 };
 
 using platform::le16;
@@ -66,7 +69,8 @@ struct Layout {
 std::string unread(const std::string& what) { return what + ", which the game does not read"; }
 
 std::string checkKind(const Layout& l, bool os2) {
-  if (os2 && (l.compression == 3 || l.compression == 4)) return unread("OS/2 compression");
+  if (os2 && (l.compression == kOs2Huffman || l.compression == kOs2Rle24))
+    return unread("OS/2 compression");
   switch (l.compression) {
     case kRgb:
       if (l.bits == 1 || l.bits == 4 || l.bits == 8 || l.bits == 16 || l.bits == 24 || l.bits == 32)
