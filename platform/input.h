@@ -41,6 +41,11 @@ void setSink(Sink sink);
 // so a real move still tilts the way it goes.
 intptr_t pointerAt(int x, int y);
 
+// The messages the layer sends are positions next to the game's last mouse
+// position, so each moves each tilt by one step at most; one is never more
+// than this far from the last.
+constexpr int kMovePixels = 1;
+
 // Held positions. Axes: x to the right, y downward, as the mouse moves; a
 // full deflection tilts the table the full kTiltLimit, half of it half as far.
 enum class Source { kStick, kDirections, kSensor, kGyro };
@@ -54,7 +59,9 @@ void holdDirections(int x, int y);
 // angle): one degree is one step, up to kMaxSteps. A step is taken only a
 // whole degree past the last, so a device held still sends nothing.
 void holdSensor(Source source, float rightDownDegrees, float towardDegrees);
-// The player let go: when nothing else is held, the table levels exactly.
+// The player let go: when nothing else is held, the table levels exactly,
+// and from then on the layer sends nothing until something is held again.
+// The most recently changed held input drives the table.
 void release(Source source);
 
 // Keys as the window's key-down messages give them (virtual-key codes):

@@ -18,6 +18,8 @@ constexpr int32_t kSdlKeyA = 'a';
 constexpr int32_t kSdlKeyZ = 'z';
 // SDL's scancodes are the keyboard's USB usage numbers.
 constexpr int32_t kScancodeF4 = 61;
+constexpr int32_t kScancodeRight = 79;  // then left, down and up
+constexpr uintptr_t kArrowKeys[] = {kKeyRight, kKeyLeft, kKeyDown, kKeyUp};
 
 }  // namespace
 
@@ -41,6 +43,10 @@ Message message(uint32_t code, uintptr_t wParam, intptr_t lParam) {
   return Message{gWindow, code, wParam, lParam};
 }
 
+void post(uint32_t code, uintptr_t wParam, intptr_t lParam) {
+  gSent.push_back(message(code, wParam, lParam));
+}
+
 bool takeSent(Message& out) {
   if (gSent.empty()) return false;
   out = gSent.front();
@@ -62,6 +68,9 @@ bool quitPosted() { return gQuitPosted; }
 uintptr_t virtualKey(int32_t sdlKey, int32_t scancodeFlag) {
   if (sdlKey == kSdlKeyEscape) return kKeyEscape;
   if (sdlKey == (kScancodeF4 | scancodeFlag)) return kKeyF4;
+  for (int i = 0; i < 4; ++i) {
+    if (sdlKey == ((kScancodeRight + i) | scancodeFlag)) return kArrowKeys[i];
+  }
   if (sdlKey >= kSdlKeyA && sdlKey <= kSdlKeyZ)
     return static_cast<uintptr_t>('A' + sdlKey - kSdlKeyA);
   if (sdlKey >= 0 && sdlKey < 128) return static_cast<uintptr_t>(sdlKey);

@@ -28,6 +28,9 @@ Window* window();
 // A message to the attached window.
 Message message(uint32_t code, uintptr_t wParam, intptr_t lParam);
 
+// Posts a message to the window ahead of the system's events not yet taken
+// (the input layer's sink).
+void post(uint32_t code, uintptr_t wParam, intptr_t lParam);
 // A message the platform sent itself, which goes before the system's events.
 bool takeSent(Message& out);
 // The posted quit, handed out once and only when nothing else waits.

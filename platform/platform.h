@@ -22,7 +22,13 @@ enum MessageCode : uint32_t {
 };
 
 enum KeyCode : uintptr_t {
+  kKeyReturn = 0x0D,
   kKeyEscape = 0x1B,
+  kKeySpace = 0x20,
+  kKeyLeft = 0x25,
+  kKeyUp = 0x26,
+  kKeyRight = 0x27,
+  kKeyDown = 0x28,
   kKeyF4 = 0x73,
 };
 
@@ -90,6 +96,11 @@ void postQuitMessage(int exitCode);
 // moment clockMs() reached the value it last returned: after reading `now`,
 // a wait of (start + 30 - now) ends as the counter turns to start + 30.
 void waitForMessage(int timeoutMs);
+
+// Reads the held devices (pads, the keyboard's held keys, sensors) and lets
+// the input layer post this frame's messages; the main loop calls it once as
+// each frame falls due and drains what it posted before the frame runs.
+void pollInput();
 
 // Wall-clock milliseconds since the program started (never processor time).
 int32_t clockMs();

@@ -8,6 +8,7 @@
 #include "game/frames.h"
 #include "game/world_state.h"
 #include "platform/gl.h"
+#include "platform/input.h"
 #include "platform/platform.h"
 #include "platform/sound.h"
 #include "shell/main_loop.h"
@@ -81,6 +82,7 @@ class GameHost final : public LoopHost {
   }
   int32_t clock() override { return platform::clockMs(); }
   void waitForMessage(int timeoutMs) override { platform::waitForMessage(timeoutMs); }
+  void pollInput() override { platform::pollInput(); }
   void runFrame() override {
     const int32_t start = platform::clockMs();
     if (game::gWorld.playing == 1) {
@@ -146,6 +148,7 @@ int runGame() {
     std::fprintf(stderr, "Tabletumble: no sound device, playing silently\n");
 
   game::setUpWorld();
+  platform::input::setTableReader(tableForInput);
   game::gFrame.deviceContext = rc.deviceContext;
   game::gFrame.squeakDirX = 1;
   game::gFrame.squeakDirY = 1;

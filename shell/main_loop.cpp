@@ -10,6 +10,7 @@ int runMainLoop(LoopHost& host, FrameClock& fc) {
   fc.elapsed = 0.0;
   fc.clockStart = host.clock();
   platform::Message message;
+  bool polled = false;  // whether the frame that is due has read the held input
   for (;;) {
     // Pending messages always go first, so a burst of input is applied before
     // the next frame; a quit ends the loop before a frame that is due.
@@ -22,6 +23,12 @@ int runMainLoop(LoopHost& host, FrameClock& fc) {
       continue;
     }
     if (fc.elapsed >= kFrameSeconds) {
+      if (!polled) {
+        polled = true;
+        host.pollInput();
+        continue;  // what it posted goes first, and a quit still ends the loop here
+      }
+      polled = false;
       fc.elapsed = 0.0;
       // Sampled before the frame's work, so its duration counts toward the next 30 ms.
       fc.clockStart = host.clock();

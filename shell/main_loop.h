@@ -24,6 +24,9 @@ class LoopHost {
   virtual int32_t clock() = 0;
   // May block until a message comes or timeoutMs pass; returning early is fine.
   virtual void waitForMessage(int timeoutMs) = 0;
+  // Once as each frame falls due: held input posts its messages, which are
+  // handled before the frame runs.
+  virtual void pollInput() {}
   virtual void runFrame() = 0;
   virtual void teardown() = 0;
 };

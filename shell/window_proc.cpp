@@ -1,12 +1,13 @@
 #include "shell/window_proc.h"
 
 #include "game/world_state.h"
+#include "platform/input.h"
 
 namespace shell {
 namespace {
 
-constexpr float kTiltStep = 0.5f;  // degrees per mouse message, whatever the distance moved
-constexpr float kTiltLimit = 10.0f;
+using platform::input::kTiltLimit;
+using platform::input::kTiltStep;
 
 void mouseTilt(intptr_t lParam) {
   game::World& w = game::gWorld;
@@ -42,6 +43,12 @@ intptr_t windowProc(platform::Window* window, uint32_t code, uintptr_t wParam, i
           game::restartRound();
         }
       }
+      // Confirm (Enter, Space, a pad's A or Start, a tap) plays again on the
+      // board; during a round it must not quit as Esc would.
+      if ((wParam == platform::kKeyReturn || wParam == platform::kKeySpace) &&
+          game::gWorld.playing != 1) {
+        game::restartRound();
+      }
       return 0;
     case platform::kMsgMouseMove:
       mouseTilt(lParam);
@@ -49,6 +56,11 @@ intptr_t windowProc(platform::Window* window, uint32_t code, uintptr_t wParam, i
     default:
       return platform::defWindowProc(window, code, wParam, lParam);
   }
+}
+
+platform::input::Table tableForInput() {
+  const game::World& w = game::gWorld;
+  return {w.tiltX, w.tiltY, w.lastMouseX, w.lastMouseY};
 }
 
 }  // namespace shell

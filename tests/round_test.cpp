@@ -139,7 +139,12 @@ TEST(WindowMessages, KeysAndCloseRequestsInOrder) {
   };
   const Step steps[] = {
       {1, kMsgKeyDown, 0, 'A', 1, 7},
-      {0, kMsgKeyDown, 0, ' ', 0, 7},
+      {0, kMsgKeyDown, 0, 'A', 0, 7},
+      // Confirm plays again on the board and does nothing during a round.
+      {0, kMsgKeyDown, 0, kKeySpace, 1, 3000},
+      {0, kMsgKeyDown, 0, kKeyReturn, 1, 3000},
+      {1, kMsgKeyDown, 0, kKeyReturn, 1, 7},
+      {1, kMsgKeyDown, 0, kKeySpace, 1, 7},
       {1, kMsgKeyDown, kMsgQuit, kKeyEscape, 1, 7},
       // A held Esc on the board: the first key-down restarts, the next (the repeat) quits.
       {0, kMsgKeyDown, 0, kKeyEscape, 1, 3000},

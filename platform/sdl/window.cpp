@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/input.h"
 #include "platform/message_queue.h"
 #include "platform/platform.h"
 
@@ -138,16 +139,20 @@ bool translate(const SDL_Event& event, Message& out) {
       return false;
     case SDL_MOUSEMOTION:
       if (gPointerOutside || !insideClientArea(event.motion.x, event.motion.y)) return false;
-      out = queue::message(kMsgMouseMove, 0, packPoint(event.motion.x, event.motion.y));
+      out = queue::message(kMsgMouseMove, 0, input::pointerAt(event.motion.x, event.motion.y));
       return true;
     case SDL_KEYDOWN: {
       // Auto-repeats arrive as further key-downs, as the game expects.
       const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
-      out = queue::message(alt ? kMsgSysKeyDown : kMsgKeyDown,
-                           queue::virtualKey(event.key.keysym.sym, SDLK_SCANCODE_MASK),
+      const uintptr_t key = queue::virtualKey(event.key.keysym.sym, SDLK_SCANCODE_MASK);
+      if (!event.key.repeat) input::keyChanged(key, true);
+      out = queue::message(alt ? kMsgSysKeyDown : kMsgKeyDown, key,
                            event.key.repeat ? 0x40000000 : 0);
       return true;
     }
+    case SDL_KEYUP:
+      input::keyChanged(queue::virtualKey(event.key.keysym.sym, SDLK_SCANCODE_MASK), false);
+      return false;
     default:
       return false;
   }
@@ -216,6 +221,8 @@ Window* createWindow(const WindowOptions& options) {
   SDL_SetCursor(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
   auto* window = new Window{sdl};
   queue::attachWindow(window, options.proc);
+  input::reset();
+  input::setSink(queue::post);
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
   if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
@@ -286,9 +293,13 @@ bool peekMessage(Message& out) {
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     if (translate(event, out)) return true;
+    // A pad's button posts its key-down as it comes, before later events.
+    if (queue::takeSent(out)) return true;
   }
   return queue::takeQuit(out);
 }
+
+void pollInput() { input::frame(); }
 
 // Timed wake-ups on a busy or virtual machine come up to a millisecond or
 // more late, so the wait ends this long before the moment and the rest is

@@ -156,6 +156,8 @@ void deleteGlContext(GlContext* context) { delete context; }
 // The browser shows the canvas by itself once the page has control again.
 void swapBuffers(DeviceContext*) { gDrewSinceYield = true; }
 
+void pollInput() {}
+
 bool peekMessage(Message& out) {
   if (gDrewSinceYield) {
     gDrewSinceYield = false;

@@ -217,6 +217,8 @@ intptr_t defWindowProc(Window* w, uint32_t code, uintptr_t wParam, intptr_t lPar
 
 void postQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
 
+void pollInput() {}
+
 // Even at a 1 ms timer period a wait may end a tick late, so it ends this
 // long before the moment and the rest is watched on the counter.
 constexpr int64_t kWakeEarlyUs = 1500;
