@@ -167,6 +167,8 @@ void frame() {
     const int dy = i < std::abs(leftY) ? sign(leftY) : 0;
     move(table, dx, dy);
   }
+  // Level once these are handled: from the next frame on the mouse is free.
+  if (!driver && std::max(std::abs(leftX), std::abs(leftY)) <= count) gLevelling = false;
 }
 
 void reset() {

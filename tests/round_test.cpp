@@ -100,6 +100,31 @@ TEST(MainLoop, FramesBeginEvery30msOrAtOnceAfterASlowOneAndNeverCatchUp) {
   }
 }
 
+// Held input is read once as each frame falls due, and what it posts is handled
+// before that frame; a quit it posts ends the loop without the frame.
+TEST(MainLoop, HeldInputIsReadOnceAFrameAndHandledBeforeIt) {
+  struct PollingHost : ScriptedHost {
+    uint32_t posts;
+    PollingHost(uint32_t code) : ScriptedHost(0, 0, 0), posts(code) {}
+    void pollInput() override {
+      log += 'P';
+      post(now, posts);
+      if (posts == platform::kMsgMouseMove) post(now, posts);
+    }
+  };
+  struct Case {
+    uint32_t posts;
+    const char* log;
+  };
+  for (const Case& c : {Case{platform::kMsgMouseMove, "PmmF30 PmmF60 PmmF90 PmmF120 T"},
+                        Case{platform::kMsgQuit, "PT"}}) {
+    PollingHost host(c.posts);
+    shell::FrameClock clock;
+    EXPECT_EQ(shell::runMainLoop(host, clock), 0);
+    EXPECT_EQ(host.log, c.log);
+  }
+}
+
 TEST(MouseTilt, EachMoveStepsEachTiltByHalfADegreeUpToTen) {
   struct Case {
     int x, y, dx, dy, moves;
