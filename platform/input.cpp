@@ -98,12 +98,17 @@ void setSink(Sink sink) { gSink = sink; }
 
 intptr_t pointerAt(int x, int y) { return packPoint(x + gShiftX, y + gShiftY); }
 
-void holdStick(float x, float y) {
+Steps stickSteps(float x, float y) {
   // Radial, so a diagonal push leaves the zone as soon as a straight one does;
   // outside it the deflection counts as it is, so half a push is half the tilt.
-  const bool outside = x * x + y * y >= kStickDeadZone * kStickDeadZone;
-  hold(index(Source::kStick), outside, clampSteps(static_cast<int>(std::lround(x * kMaxSteps))),
-       clampSteps(static_cast<int>(std::lround(y * kMaxSteps))));
+  if (x * x + y * y < kStickDeadZone * kStickDeadZone) return {};
+  return {clampSteps(static_cast<int>(std::lround(x * kMaxSteps))),
+          clampSteps(static_cast<int>(std::lround(y * kMaxSteps)))};
+}
+
+void holdStick(float x, float y) {
+  const Steps at = stickSteps(x, y);
+  hold(index(Source::kStick), at != Steps{}, at.x, at.y);
 }
 
 void holdDirections(int x, int y) {

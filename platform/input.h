@@ -53,6 +53,13 @@ enum class Source { kStick, kDirections, kSensor, kGyro };
 // counts as centred.
 constexpr float kStickDeadZone = 0.25f;
 void holdStick(float x, float y);
+// Where a stick at (x, y) holds the table, in whole steps ((0, 0) inside the
+// dead zone): a backend with several pads tells by it which one moved.
+struct Steps {
+  int x = 0, y = 0;
+  bool operator==(const Steps&) const = default;
+};
+Steps stickSteps(float x, float y);
 // The d-pad or the arrow keys: each of -1, 0 or 1.
 void holdDirections(int x, int y);
 // A sensor's turn from level, in degrees (a phone's tilt, a gyro's turned

@@ -10,6 +10,7 @@
 #include "platform/input.h"
 #include "platform/message_queue.h"
 #include "platform/platform.h"
+#include "platform/sdl/pads.h"
 
 namespace platform {
 
@@ -114,6 +115,7 @@ void notePointer(const XEvent& event) {
 
 // Turns one SDL event into the game's message; false for events the game never sees.
 bool translate(const SDL_Event& event, Message& out) {
+  if (pads::handle(event)) return false;
   switch (event.type) {
     case SDL_SYSWMEVENT: {
       // Another client destroyed the window (a force-close): the game ends as
@@ -184,10 +186,14 @@ bool initVideo() {
     // For the window's X events (DestroyNotify).
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   }
+  pads::open();
   return true;
 }
 
-void shutdownVideo() { SDL_Quit(); }
+void shutdownVideo() {
+  pads::close();
+  SDL_Quit();
+}
 
 const char* lastError() { return SDL_GetError(); }
 
@@ -299,7 +305,10 @@ bool peekMessage(Message& out) {
   return queue::takeQuit(out);
 }
 
-void pollInput() { input::frame(); }
+void pollInput() {
+  pads::poll();
+  input::frame();
+}
 
 // Timed wake-ups on a busy or virtual machine come up to a millisecond or
 // more late, so the wait ends this long before the moment and the rest is

@@ -1,0 +1,163 @@
+// Pads plugged into the real SDL backend: SDL's virtual joystick stands in
+// for a controller, and every message the backend posts goes through the
+// game's own window procedure, so what is checked is the table and the round.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "game/world_state.h"
+#include "platform/input.h"
+#include "platform/message_queue.h"
+#include "platform/platform.h"
+#include "shell/window_proc.h"
+#include "tests/gl_harness.h"
+
+namespace {
+
+using game::gWorld;
+
+bool gQuit = false;
+
+void drain() {
+  platform::Message m;
+  while (platform::peekMessage(m)) {
+    if (m.code == platform::kMsgQuit) {
+      gQuit = true;
+    } else {
+      platform::dispatchMessage(m);
+    }
+  }
+}
+
+// One frame as the main loop runs it: the queue, the held input, the queue.
+void frames(int n) {
+  for (int i = 0; i < n; ++i) {
+    drain();
+    platform::pollInput();
+    drain();
+  }
+}
+
+// A pad as SDL's virtual driver makes one: every button and axis of a game controller.
+struct VirtualPad {
+  SDL_Joystick* joystick = nullptr;
+  void plug() {
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.name = "Tabletumble test pad";
+    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    joystick = SDL_JoystickOpen(index);
+    ASSERT_NE(joystick, nullptr) << SDL_GetError();
+  }
+  void unplug() {
+    if (!joystick) return;
+    const SDL_JoystickID id = SDL_JoystickInstanceID(joystick);
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+      if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
+    }
+    SDL_JoystickClose(joystick);
+    joystick = nullptr;
+  }
+  void stick(Sint16 x, Sint16 y) {
+    SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTX, x);
+    SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTY, y);
+  }
+  void button(SDL_GameControllerButton b, bool down) {
+    SDL_JoystickSetVirtualButton(joystick, b, down ? 1 : 0);
+  }
+  // A press and a release, a frame apart, as a player's thumb gives them.
+  void press(SDL_GameControllerButton b) {
+    button(b, true);
+    frames(1);
+    button(b, false);
+  }
+};
+
+VirtualPad gPads[2];
+
+TEST(SdlPads, AVirtualPadTiltsLevelsConfirmsAndGoesBack) {
+  tt::ensureGlContext();
+  // The test window never has the keyboard's focus, which SDL wants before it
+  // passes a pad on.
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  platform::queue::attachWindow(platform::queue::window(), shell::windowProc);
+  platform::input::reset();
+  platform::input::setSink(platform::queue::post);
+  platform::input::setTableReader(shell::tableForInput);
+  gWorld.tiltX = gWorld.tiltY = 0;
+  gWorld.lastMouseX = gWorld.lastMouseY = 100;
+  VirtualPad& pad = gPads[0];
+  VirtualPad& other = gPads[1];
+
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    int frames;
+    float tiltX, tiltY;
+    int32_t playing;  // set before the step when `board`
+    bool board, quit;
+  };
+  const Step steps[] = {
+      {"plugged in, it sends nothing", [&] { pad.plug(); }, 3, 0, 0, 1, false, false},
+      {"the stick full right: the whole tilt in five frames", [&] { pad.stick(32767, 0); }, 5, 0,
+       10, 1, false, false},
+      {"half up", [&] { pad.stick(0, -16384); }, 5, -5, 0, 1, false, false},
+      {"inside the dead zone it is centred and the table levels", [&] { pad.stick(4000, 6000); }, 5,
+       0, 0, 1, false, false},
+      {"the d-pad down and left",
+       [&] {
+         pad.button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
+         pad.button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+       },
+       5, 10, -10, 1, false, false},
+      {"A during a round does nothing", [&] { pad.press(SDL_CONTROLLER_BUTTON_A); }, 1, 10, -10, 1,
+       false, false},
+      {"pulled out while held: the table levels", [&] { pad.unplug(); }, 5, 0, 0, 1, false, false},
+      {"plugged in again at once", [&] { pad.plug(); }, 1, 0, 0, 1, false, false},
+      {"a second pad: the one that moves drives",
+       [&] {
+         other.plug();
+         frames(1);
+         pad.stick(-32768, 0);
+         frames(2);
+         other.stick(0, 32767);
+       },
+       5, 10, 0, 1, false, false},
+      {"the first moving again takes back the table", [&] { pad.stick(-32768, 16384); }, 5, 5, -10,
+       1, false, false},
+      {"both let go", [&] { pad.stick(0, 0), other.stick(0, 0); }, 5, 0, 0, 1, false, false},
+      {"A on the board plays again", [&] { pad.press(SDL_CONTROLLER_BUTTON_A); }, 1, 0, 0, 0, true,
+       false},
+      {"Start on the board plays again", [&] { other.press(SDL_CONTROLLER_BUTTON_START); }, 1, 0, 0,
+       0, true, false},
+      {"Back on the board plays again, as Esc does", [&] { pad.press(SDL_CONTROLLER_BUTTON_BACK); },
+       1, 0, 0, 0, true, false},
+      {"Back during a round quits", [&] { other.press(SDL_CONTROLLER_BUTTON_BACK); }, 1, 0, 0, 1,
+       false, true},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    gQuit = false;
+    if (s.board) gWorld.playing = 0;
+    gWorld.roundTimer = 7;
+    s.act();
+    frames(s.frames);
+    EXPECT_EQ(std::make_pair(gWorld.tiltX, gWorld.tiltY), std::make_pair(s.tiltX, s.tiltY));
+    EXPECT_EQ(gWorld.roundTimer, s.board ? 3000 : 7);
+    EXPECT_EQ(gWorld.playing, 1);
+    EXPECT_EQ(gQuit, s.quit);
+  }
+  for (VirtualPad& p : gPads) p.unplug();
+  frames(1);
+  platform::queue::attachWindow(platform::queue::window(), nullptr);
+  platform::input::reset();
+}
+
+}  // namespace
