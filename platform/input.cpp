@@ -78,6 +78,19 @@ void move(Table& table, int dx, int dy) {
   send(kMsgMouseMove, 0, packPoint(table.lastMouseX, table.lastMouseY));
 }
 
+// What each pad last showed, in whole steps: a stick's noise inside a step is
+// no move, so a pad lying still never takes over from the one in use.
+struct PadSeen {
+  int pad = 0;
+  bool used = false;
+  Steps stick;
+  int padX = 0, padY = 0;
+  uint64_t changed = 0;
+};
+constexpr int kPads = 16;
+PadSeen gPads[kPads];
+int gDriverPad = -1;  // the index into gPads of the pad that moved last
+
 // The held keys, a bit each: the arrows in the low four, W, A, S and D in
 // the next four, so letting go of one of a pair held together keeps the other.
 struct KeyBit {
@@ -115,6 +128,45 @@ void holdDirections(int x, int y) {
   x = sign(x);
   y = sign(y);
   hold(index(Source::kDirections), x != 0 || y != 0, x * kMaxSteps, y * kMaxSteps);
+}
+
+void holdPad(int pad, float stickX, float stickY, int padX, int padY) {
+  PadSeen* seen = nullptr;
+  for (PadSeen& p : gPads) {
+    if (p.used && p.pad == pad) seen = &p;
+  }
+  for (PadSeen& p : gPads) {
+    if (!seen && !p.used) seen = &p;
+  }
+  if (!seen) return;  // more pads than anyone holds: the new one is not read
+  if (!seen->used) *seen = PadSeen{pad, true, {}, 0, 0, 0};
+  const Steps stick = stickSteps(stickX, stickY);
+  const int slot = static_cast<int>(seen - gPads);
+  if (stick != seen->stick || padX != seen->padX || padY != seen->padY) {
+    *seen = PadSeen{pad, true, stick, padX, padY, ++gChanges};
+    gDriverPad = slot;
+  }
+  if (gDriverPad != slot) return;
+  holdStick(stickX, stickY);
+  holdDirections(padX, padY);
+}
+
+void padGone(int pad) {
+  for (PadSeen& p : gPads) {
+    if (!p.used || p.pad != pad) continue;
+    const bool driving = gDriverPad == &p - gPads;
+    p = PadSeen{};
+    if (!driving) continue;
+    release(Source::kStick);
+    release(Source::kDirections);
+    // A pad still held takes over, the one moved last; with none the table levels.
+    gDriverPad = -1;
+    for (const PadSeen& o : gPads) {
+      const bool held = o.stick != Steps{} || o.padX != 0 || o.padY != 0;
+      if (o.used && held && (gDriverPad < 0 || o.changed > gPads[gDriverPad].changed))
+        gDriverPad = static_cast<int>(&o - gPads);
+    }
+  }
 }
 
 void holdSensor(Source source, float rightDownDegrees, float towardDegrees) {
@@ -183,6 +235,8 @@ void reset() {
   gLevelling = false;
   gShiftX = gShiftY = 0;
   gKeysDown = 0;
+  for (PadSeen& p : gPads) p = PadSeen{};
+  gDriverPad = -1;
 }
 
 }  // namespace platform::input

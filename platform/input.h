@@ -62,6 +62,12 @@ struct Steps {
 Steps stickSteps(float x, float y);
 // The d-pad or the arrow keys: each of -1, 0 or 1.
 void holdDirections(int x, int y);
+// A game pad's left stick and d-pad as read this frame, for a backend with
+// several pads; `pad` names it while it is plugged in. Any pad works, and
+// the one that moved last drives: its stick and d-pad are held as above.
+void holdPad(int pad, float stickX, float stickY, int padX, int padY);
+// The pad was pulled out: if it was driving, the table levels as if let go.
+void padGone(int pad);
 // A sensor's turn from level, in degrees (a phone's tilt, a gyro's turned
 // angle): one degree is one step, up to kMaxSteps. A step is taken only a
 // whole degree past the last, so a device held still sends nothing.

@@ -11,16 +11,11 @@ namespace {
 struct Pad {
   SDL_GameController* controller = nullptr;
   SDL_JoystickID id = -1;
-  // What it last showed, in the layer's whole steps: a stick's noise inside a
-  // step is no move, so a pad lying still never takes over from another.
-  input::Steps stick;
-  int padX = 0, padY = 0;
   bool hasGyro = false, gyroOn = false;
   GyroIntegrator gyro;
 };
 
 std::vector<Pad> gPads;
-SDL_JoystickID gDriver = -1;  // the pad that moved last drives the table
 bool gOpen = false;
 
 constexpr float kAxisFull = 32767.0f;  // SDL's axes run from -32768 to 32767
@@ -61,11 +56,7 @@ void remove(SDL_JoystickID id) {
     if (it->id != id) continue;
     // Pulled out while held: the table levels as if let go.
     if (it->gyroOn) input::release(input::Source::kGyro);
-    if (id == gDriver) {
-      input::release(input::Source::kStick);
-      input::release(input::Source::kDirections);
-      gDriver = -1;
-    }
+    input::padGone(id);
     SDL_GameControllerClose(it->controller);
     gPads.erase(it);
     return;
@@ -97,7 +88,6 @@ void open() {
 void close() {
   for (Pad& pad : gPads) SDL_GameControllerClose(pad.controller);
   gPads.clear();
-  gDriver = -1;
   if (gOpen) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
   gOpen = false;
 }
@@ -141,21 +131,11 @@ void poll() {
   for (Pad& pad : gPads) {
     SDL_GameController* c = pad.controller;
     const float x = axis(c, SDL_CONTROLLER_AXIS_LEFTX), y = axis(c, SDL_CONTROLLER_AXIS_LEFTY);
-    const input::Steps stick = input::stickSteps(x, y);
     const int px =
         button(c, SDL_CONTROLLER_BUTTON_DPAD_RIGHT) - button(c, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
     const int py =
         button(c, SDL_CONTROLLER_BUTTON_DPAD_DOWN) - button(c, SDL_CONTROLLER_BUTTON_DPAD_UP);
-    if (!(stick == pad.stick) || px != pad.padX || py != pad.padY) {
-      pad.stick = stick;
-      pad.padX = px;
-      pad.padY = py;
-      gDriver = pad.id;
-    }
-    if (pad.id == gDriver) {
-      input::holdStick(x, y);
-      input::holdDirections(px, py);
-    }
+    input::holdPad(pad.id, x, y, px, py);
     // Turning the pad: its right side going down is roll the other way, its
     // far edge rising is pitch (SDL's axes: x right, y up, z toward the player).
     if (pad.gyroOn)

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <string>
 
+#include "platform/input.h"
 #include "platform/platform.h"
+#include "platform/win32/pads.h"
 
 namespace platform {
 namespace {
@@ -20,12 +22,18 @@ static_assert((PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER) == 0x
 static_assert(WM_DESTROY == kMsgDestroy && WM_CLOSE == kMsgClose && WM_QUIT == kMsgQuit &&
               WM_KEYDOWN == kMsgKeyDown && WM_SYSKEYDOWN == kMsgSysKeyDown &&
               WM_MOUSEMOVE == kMsgMouseMove && VK_ESCAPE == kKeyEscape && VK_F4 == kKeyF4 &&
-              SW_SHOWDEFAULT == kShowDefault);
+              SW_SHOWDEFAULT == kShowDefault && VK_RETURN == kKeyReturn && VK_SPACE == kKeySpace &&
+              VK_LEFT == kKeyLeft && VK_UP == kKeyUp && VK_RIGHT == kKeyRight &&
+              VK_DOWN == kKeyDown);
 
 constexpr const char* kClassName = "GLApp";
 constexpr WORD kIconResource = 1;
 
 WindowProc gProc = nullptr;
+HWND gWindow = nullptr;  // where the input layer's messages go
+// The input layer's own mouse moves travel under this code, so they are told
+// from the system's, whose positions are shifted (input::pointerAt).
+constexpr UINT kLayerMouseMove = WM_APP + 1;
 MSG gTaken{};  // the message last taken from the queue, with its time and cursor position
 std::string gError;
 bool gPixelFormatFailed = false;  // the cause when no context can be made afterwards
@@ -91,10 +99,16 @@ MSG systemMessage(const Message& message) {
   return msg;
 }
 
+void postFromLayer(uint32_t code, uintptr_t wParam, intptr_t lParam) {
+  if (gWindow)
+    PostMessageA(gWindow, code == kMsgMouseMove ? kLayerMouseMove : code, wParam, lParam);
+}
+
 }  // namespace
 
 // The desktop is always there; a failure shows when the window is made.
 bool initVideo() {
+  pads::load();
   if (!gTimerPeriodRaised) gTimerPeriodRaised = timeBeginPeriod(kTimerPeriodMs) == TIMERR_NOERROR;
   return true;
 }
@@ -135,6 +149,9 @@ Window* createWindow(const WindowOptions& options) {
       CreateWindowExA(0, kClassName, options.title, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                       options.x, options.y, width, height, nullptr, nullptr, instance, nullptr);
   if (!handle) rememberError("CreateWindowExA");
+  gWindow = handle;
+  input::reset();
+  input::setSink(postFromLayer);
   return window(handle);
 }
 
@@ -149,6 +166,7 @@ int startupShowCommand() {
 void showWindow(Window* w, int showCommand) { ShowWindow(hwnd(w), showCommand); }
 
 void destroyWindow(Window* w) {
+  if (hwnd(w) == gWindow) gWindow = nullptr;
   if (w) DestroyWindow(hwnd(w));  // sends the destroy message itself
 }
 
@@ -198,6 +216,24 @@ bool peekMessage(Message& out) {
   out.code = msg.message;
   out.wParam = msg.wParam;
   out.lParam = msg.lParam;
+  switch (msg.message) {
+    case WM_MOUSEMOVE:
+      out.lParam = input::pointerAt(static_cast<int16_t>(msg.lParam & 0xFFFF),
+                                    static_cast<int16_t>((msg.lParam >> 16) & 0xFFFF));
+      break;
+    case kLayerMouseMove:
+      out.code = WM_MOUSEMOVE;
+      break;
+    case WM_KEYDOWN:
+      // Bit 30: the key was already down, an auto-repeat.
+      if ((msg.lParam & (1 << 30)) == 0) input::keyChanged(msg.wParam, true);
+      break;
+    case WM_KEYUP:
+      input::keyChanged(msg.wParam, false);
+      break;
+    default:
+      break;
+  }
   return true;
 }
 
@@ -217,7 +253,10 @@ intptr_t defWindowProc(Window* w, uint32_t code, uintptr_t wParam, intptr_t lPar
 
 void postQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
 
-void pollInput() {}
+void pollInput() {
+  pads::poll();
+  input::frame();
+}
 
 // Even at a 1 ms timer period a wait may end a tick late, so it ends this
 // long before the moment and the rest is watched on the counter.
