@@ -1,6 +1,6 @@
-// Windows' XInput pads as the input layer sees them. The records have the
-// layout of XInput's own (the backend checks that), so this part needs no
-// Windows header and is tested on records anywhere.
+// Windows' XInput pads as the input layer sees them. The records hold the
+// fields of XInput's own under their names (the backend copies them over), so
+// this part needs no Windows header and is tested on records anywhere.
 #pragma once
 
 #include <cstdint>

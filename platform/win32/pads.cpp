@@ -4,19 +4,11 @@
 // After windows.h, whose types it uses.
 #include <xinput.h>
 
-#include <cstddef>
-#include <cstring>
-
 #include "platform/xinput_pads.h"
 
 namespace platform::pads {
 namespace {
 
-using xinput::StateRecord;
-static_assert(sizeof(XINPUT_STATE) == sizeof(StateRecord) &&
-              offsetof(XINPUT_STATE, Gamepad) == offsetof(StateRecord, Gamepad) &&
-              offsetof(XINPUT_GAMEPAD, sThumbLX) == offsetof(xinput::GamepadRecord, sThumbLX) &&
-              offsetof(XINPUT_GAMEPAD, sThumbLY) == offsetof(xinput::GamepadRecord, sThumbLY));
 static_assert(XINPUT_GAMEPAD_DPAD_UP == xinput::kDpadUp &&
               XINPUT_GAMEPAD_DPAD_DOWN == xinput::kDpadDown &&
               XINPUT_GAMEPAD_DPAD_LEFT == xinput::kDpadLeft &&
@@ -38,7 +30,8 @@ bool gConnected[xinput::kSlots] = {};
 
 void load() {
   // Windows 8 and later have 1.4; 9.1.0 comes with Vista and 7.
-  for (const char* name : {"xinput1_4.dll", "xinput9_1_0.dll"}) {
+  static constexpr const char* kNames[] = {"xinput1_4.dll", "xinput9_1_0.dll"};
+  for (const char* name : kNames) {
     const HMODULE module = LoadLibraryA(name);
     if (!module) continue;
     if (FARPROC proc = GetProcAddress(module, "XInputGetState")) {
@@ -51,15 +44,18 @@ void load() {
 
 void poll() {
   if (!gGetState) return;
-  StateRecord records[xinput::kSlots];
-  const StateRecord* states[xinput::kSlots] = {};
+  xinput::StateRecord records[xinput::kSlots];
+  const xinput::StateRecord* states[xinput::kSlots] = {};
   const bool askEmpty = gFrame++ % kEmptySlotEvery == 0;
   for (DWORD i = 0; i < xinput::kSlots; ++i) {
     if (!gConnected[i] && !askEmpty) continue;
     XINPUT_STATE state;
     gConnected[i] = gGetState(i, &state) == ERROR_SUCCESS;
     if (!gConnected[i]) continue;
-    std::memcpy(&records[i], &state, sizeof state);
+    const XINPUT_GAMEPAD& g = state.Gamepad;
+    records[i].dwPacketNumber = state.dwPacketNumber;
+    records[i].Gamepad = {g.wButtons, g.bLeftTrigger, g.bRightTrigger, g.sThumbLX,
+                          g.sThumbLY, g.sThumbRX,     g.sThumbRY};
     states[i] = &records[i];
   }
   xinput::update(states);

@@ -12,6 +12,8 @@
 #               away. RUNS=N runs each way N times and counts;
 #               SOUND_SETUPS="none" keeps to one set-up
 #   tilt        moving the mouse down tilts the table: the cloth's edges move
+#   keys        an arrow key held tilts the table and letting go levels it
+#               exactly; on the board Enter starts a new round
 #   missing     without pizza.bmp, with an empty linen.bmp and a folder named
 #               clay.bmp: one line naming the three and the folder, status 1
 #   no_box      the same where no message box can be shown (no X core fonts,
@@ -301,6 +303,56 @@ case_tilt() {
   # Tilted fully, the ball rolls off within a few seconds, and on a busy
   # machine Esc may then meet the board, where it starts a new round: the
   # window is closed instead (Esc's quit has cases of its own).
+  "$PROBE" close "$win" || fail "could not send the close request"
+  expect_exit_within "$QUIT_S" "a close request"
+  ((STATUS == 0)) || fail "the close request ended with status $STATUS"
+}
+
+case_keys() {
+  start_xvfb
+  start_game "$DATA"
+  local win i before after level
+  win=$(find_window) || exit 1
+  wait_for_picture "$win"
+  sleep 0.3
+  before=$(edges "$win")
+  focus "$win"
+  # Up, then down as long, so the ball, rolling one way and back, stays on.
+  # The picture before is not level: the pointer's first message tilted it.
+  xdotool keydown Up
+  sleep 0.3
+  after=$(edges "$win")
+  xdotool keyup Up
+  [ "$after" != "$before" ] || { look "$win"; keep_picture held; fail "a held arrow key left the table as it was"; }
+  # Level within 0.3 s of letting go.
+  sleep 0.5
+  level=$(edges "$win")
+  [ "$level" != "$after" ] || { look "$win"; keep_picture let_go; fail "letting go of the arrow key left the table tilted"; }
+  xdotool keydown Down
+  sleep 0.3
+  after=$(edges "$win")
+  xdotool keyup Down
+  [ "$after" != "$level" ] || { look "$win"; keep_picture held_down; fail "a held arrow key left the table as it was"; }
+  # Level exactly: the same picture at the edges as after the other key.
+  sleep 0.5
+  after=$(edges "$win")
+  [ "$after" = "$level" ] || { look "$win"; keep_picture let_go_down; fail "letting go of the arrow keys left the table at two tilts"; }
+  # S is down as well: the ball rolls off the near edge and the round ends.
+  xdotool keydown s
+  for ((i = 0; i < 60; ++i)); do
+    still "$win" 10 && break
+  done
+  xdotool keyup s
+  ((i < 60)) || { look "$win"; keep_picture round; fail "the round did not end with the table held down"; }
+  xdotool key Return
+  for ((i = 0; i < 60; ++i)); do
+    still "$win" 10 || break
+  done
+  ((i < 60)) || { look "$win"; keep_picture board; fail "Enter on the board did not start a new round"; }
+  # Enter during the round does nothing: the game goes on.
+  xdotool key Return
+  sleep 0.3
+  kill -0 "$GAME_PID" 2>/dev/null || fail "Enter during a round ended the game"
   "$PROBE" close "$win" || fail "could not send the close request"
   expect_exit_within "$QUIT_S" "a close request"
   ((STATUS == 0)) || fail "the close request ended with status $STATUS"
@@ -637,8 +689,8 @@ case_installed() {
 [[ ${BASH_SOURCE[0]} == "$0" ]] || return 0
 
 case "$CASE" in
-  window | close | endings | tilt | missing | no_gl | no_box | hidden | mouse | no_display | \
-    own_cloth | jpeg_cloth | faults | valgrind | installed)
+  window | close | endings | tilt | keys | missing | no_gl | no_box | hidden | mouse | \
+    no_display | own_cloth | jpeg_cloth | faults | valgrind | installed)
     "case_$CASE" ;;
   *) echo "unknown case $CASE" >&2; exit 2 ;;
 esac
