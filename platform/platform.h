@@ -22,15 +22,13 @@ enum MessageCode : uint32_t {
 };
 
 enum KeyCode : uintptr_t {
-  kKeyReturn = 0x0D,
+  kKeyReturn = 0x0D,  // with Space, "confirm": plays again on the board
   kKeyEscape = 0x1B,
   kKeySpace = 0x20,
-  kKeyLeft = 0x25,
-  kKeyUp = 0x26,
-  kKeyRight = 0x27,
-  kKeyDown = 0x28,
   kKeyF4 = 0x73,
 };
+// The arrows, which the input layer reads as held directions, as W, A, S, D.
+enum ArrowKey : uintptr_t { kKeyLeft = 0x25, kKeyUp = 0x26, kKeyRight = 0x27, kKeyDown = 0x28 };
 
 struct Message {
   Window* window = nullptr;

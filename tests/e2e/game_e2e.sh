@@ -308,35 +308,35 @@ case_tilt() {
   ((STATUS == 0)) || fail "the close request ended with status $STATUS"
 }
 
+# Holds key $2 for 0.3 s, long enough for the whole tilt, and lets go; sets
+# HELD to the picture's edges while held and LEVEL to them 0.5 s after, by
+# when the table must be level again. Fails if holding left the edges at $3.
+hold_and_let_go() {
+  xdotool keydown "$2"
+  sleep 0.3
+  HELD=$(edges "$1")
+  xdotool keyup "$2"
+  [ "$HELD" != "$3" ] || { look "$1"; keep_picture "held_$2"; fail "holding $2 left the table as it was"; }
+  sleep 0.5
+  LEVEL=$(edges "$1")
+}
+
 case_keys() {
   start_xvfb
   start_game "$DATA"
-  local win i before after level
+  local win i level
   win=$(find_window) || exit 1
   wait_for_picture "$win"
   sleep 0.3
-  before=$(edges "$win")
   focus "$win"
   # Up, then down as long, so the ball, rolling one way and back, stays on.
-  # The picture before is not level: the pointer's first message tilted it.
-  xdotool keydown Up
-  sleep 0.3
-  after=$(edges "$win")
-  xdotool keyup Up
-  [ "$after" != "$before" ] || { look "$win"; keep_picture held; fail "a held arrow key left the table as it was"; }
-  # Level within 0.3 s of letting go.
-  sleep 0.5
-  level=$(edges "$win")
-  [ "$level" != "$after" ] || { look "$win"; keep_picture let_go; fail "letting go of the arrow key left the table tilted"; }
-  xdotool keydown Down
-  sleep 0.3
-  after=$(edges "$win")
-  xdotool keyup Down
-  [ "$after" != "$level" ] || { look "$win"; keep_picture held_down; fail "a held arrow key left the table as it was"; }
-  # Level exactly: the same picture at the edges as after the other key.
-  sleep 0.5
-  after=$(edges "$win")
-  [ "$after" = "$level" ] || { look "$win"; keep_picture let_go_down; fail "letting go of the arrow keys left the table at two tilts"; }
+  # The first picture is not level (the pointer's first message tilted it),
+  # so level is what letting go gives the same way each time.
+  hold_and_let_go "$win" Up "$(edges "$win")"
+  level=$LEVEL
+  [ "$level" != "$HELD" ] || { look "$win"; keep_picture let_go; fail "letting go of Up left the table tilted"; }
+  hold_and_let_go "$win" Down "$level"
+  [ "$LEVEL" = "$level" ] || { look "$win"; keep_picture let_go_down; fail "letting go of Down left the table at another tilt than letting go of Up"; }
   # S is down as well: the ball rolls off the near edge and the round ends.
   xdotool keydown s
   for ((i = 0; i < 60; ++i)); do
