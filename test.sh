@@ -83,7 +83,7 @@ bash tests/deb/check_deb.sh build/tests/x11_probe
 # ---- Windows: the cross-built game under Wine (tests/e2e/wine_e2e.sh) --------
 echo "==> building build-win/ (Windows, mingw-w64) and the zip; checking them under Wine"
 TT_WIN_TESTS=ON quietly build-win/windows.log tools/build_windows.sh
-for check in units window close tilt missing no_gl session; do
+for check in units window close tilt keys missing no_gl session; do
   bash tests/e2e/wine_e2e.sh build-win "dist/tabletumble-$(project_version)-win64.zip" \
     build/tests/x11_probe "$check"
 done

@@ -8,6 +8,9 @@
 #            longer than on Linux, see expect_exit_within below)
 #   close    the window manager's close request and Alt+F4 each quit with 0
 #   tilt     moving the mouse down tilts the table
+#   keys     held arrow keys tilt, letting go levels, Enter on the board
+#            starts a new round; with Wine's XInput DLLs turned off, as on a
+#            Windows that has neither (the other cases have them, and no pad)
 #   missing  without pizza.bmp: a message box and one line naming it, status 1
 #   no_gl    a display without OpenGL (no GLX): no pixel format can be chosen;
 #            a message box and one line name that, status 0
@@ -109,6 +112,7 @@ case_picture() {
 }
 
 case "$WCASE" in
+  keys) WINEDLLOVERRIDES="$WINEDLLOVERRIDES;xinput1_4,xinput9_1_0=d" case_keys ;;
   units | window | close | tilt | missing | no_gl | session | picture) "case_$WCASE" ;;
   *) echo "unknown case $WCASE" >&2; exit 2 ;;
 esac
