@@ -193,6 +193,11 @@ void keyChanged(uintptr_t virtualKey, bool down) {
   hold(kKeys, x != 0 || y != 0, x * kMaxSteps, y * kMaxSteps);
 }
 
+void releaseKeys() {
+  gKeysDown = 0;
+  hold(kKeys, false, 0, 0);
+}
+
 void confirm() { send(kMsgKeyDown, kKeyReturn, 0); }
 
 void back() { send(kMsgKeyDown, kKeyEscape, 0); }

@@ -80,6 +80,9 @@ void release(Source source);
 // Keys as the window's key-down messages give them (virtual-key codes):
 // the arrows and W, A, S, D are held directions.
 void keyChanged(uintptr_t virtualKey, bool down);
+// The window lost the keyboard: whatever was held is let go, since the key-ups
+// go elsewhere.
+void releaseKeys();
 
 // A pad's A or Start, a tap: Enter's key-down, which starts a new round on
 // the board. A pad's Back: Esc's key-down.

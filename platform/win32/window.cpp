@@ -67,6 +67,7 @@ HDC hdc(DeviceContext* dc) { return reinterpret_cast<HDC>(dc); }
 // The window procedure the class is registered with: the game's procedure
 // gets every message with its code and parameters unchanged.
 LRESULT CALLBACK classProc(HWND handle, UINT code, WPARAM wParam, LPARAM lParam) {
+  if (code == WM_KILLFOCUS) input::releaseKeys();  // their key-ups go to another window
   if (!gProc) return DefWindowProcA(handle, code, wParam, lParam);
   return gProc(window(handle), code, wParam, lParam);
 }
