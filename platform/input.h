@@ -17,6 +17,7 @@ namespace platform::input {
 constexpr float kTiltStep = 0.5f;    // degrees per message, whatever the distance moved
 constexpr float kTiltLimit = 10.0f;  // degrees, either way, on each axis
 constexpr int kMaxSteps = 20;        // kTiltLimit / kTiltStep
+static_assert(kMaxSteps * kTiltStep == kTiltLimit);
 // How many steps a held input may move the table in one frame: end to end
 // (40 steps) in 10 frames, 0.3 s.
 constexpr int kStepsPerFrame = 4;
@@ -66,11 +67,14 @@ void holdDirections(int x, int y);
 // several pads; `pad` names it while it is plugged in. Any pad works, and
 // the one that moved last drives: its stick and d-pad are held as above.
 void holdPad(int pad, float stickX, float stickY, int padX, int padY);
-// The pad was pulled out: if it was driving, the table levels as if let go.
+// The pad was pulled out: if it was driving, another pad still held takes
+// over (the one moved last), and with none the table levels as if let go.
 void padGone(int pad);
 // A sensor's turn from level, in degrees (a phone's tilt, a gyro's turned
-// angle): one degree is one step, up to kMaxSteps. A step is taken only a
-// whole degree past the last, so a device held still sends nothing.
+// angle): its right side going down, as a mouse moving right, and its far or
+// top edge rising toward the player, as a mouse moving down. One degree is
+// one step, up to kMaxSteps. A step is taken only a whole degree past the
+// last, so a device held still sends nothing; at level it holds nothing.
 void holdSensor(Source source, float rightDownDegrees, float towardDegrees);
 // The player let go: when nothing else is held, the table levels exactly,
 // and from then on the layer sends nothing until something is held again.
