@@ -3,23 +3,102 @@
 // output in the module's memory past everything the module itself uses, then
 // unpacks a slice at a time: the browser compiles a long-running call once
 // more, optimised, only when it is called again.
+//
+// The package comes without the cloth: the generator's own code for it
+// (tools/cloth.cpp) is built in here and makes linen.bmp, byte for byte the
+// desktop's file, as a tar entry in front of the package's own. Its weave is
+// noise that would be 600 KB of the download. tools/build_web.sh checks the
+// result against the desktop's files.
 #include "platform/web/lzma.h"
+#include "tools/cloth.h"
+#include "tools/pixels.h"
+#include "tools/shapes.h"
 
 namespace {
+
+constexpr uint32_t kBlock = 512;  // a tar header, and the step of its bodies
+constexpr uint32_t kRowBytes = gen::kLinenW * 3;
+constexpr uint32_t kClothSize = gen::kBmpHeaderSize + kRowBytes * gen::kLinenH;
+constexpr uint32_t kClothEntry = kBlock + (kClothSize + kBlock - 1) / kBlock * kBlock;
+static_assert(gen::kLinenW % 4 == 0, "rows are read with no padding");
+
 platform::LzmaDecoder decoder;
+uint8_t* cloth = nullptr;
+uint32_t clothRows = 0;
+
+// A ustar header of a plain file, as Python's tarfile writes it for the package.
+void writeTarHeader(uint8_t* at, const char* name, uint32_t size) {
+  for (uint32_t i = 0; i < kBlock; ++i) at[i] = 0;
+  auto text = [&](uint32_t offset, const char* s) {
+    for (uint32_t i = 0; s[i]; ++i) at[offset + i] = uint8_t(s[i]);
+  };
+  auto octal = [&](uint32_t offset, uint32_t digits, uint32_t value) {
+    for (uint32_t i = digits; i-- > 0; value >>= 3) at[offset + i] = uint8_t('0' + (value & 7));
+  };
+  text(0, name);
+  text(100, "0000644");
+  text(108, "0000000");
+  text(116, "0000000");
+  octal(124, 11, size);
+  text(136, "00000000000");  // time 0
+  text(148, "        ");     // the checksum counts its own field as spaces
+  at[156] = '0';
+  text(257, "ustar");
+  text(263, "00");
+  text(329, "0000000");  // device numbers
+  text(337, "0000000");
+  uint32_t sum = 0;
+  for (uint32_t i = 0; i < kBlock; ++i) sum += at[i];
+  octal(148, 6, sum);
+  at[154] = 0;
 }
 
-// The unpacked size the package's header gives, or -1.
+// The cloth's rows, bottom first as the file holds them, until `until`
+// bytes of the entry are written.
+void makeCloth(uint32_t until) {
+  uint8_t* const rows = cloth + kBlock + gen::kBmpHeaderSize;
+  while (clothRows < uint32_t(gen::kLinenH) &&
+         kBlock + gen::kBmpHeaderSize + clothRows * kRowBytes < until) {
+    uint8_t* out = rows + clothRows * kRowBytes;
+    const int row = gen::kLinenH - 1 - int(clothRows);
+    for (int i = 0; i < gen::kLinenW; ++i, out += 3) {
+      const gen::Rgb c = gen::linenTexel(i, row);
+      out[0] = gen::colourByte(c.b), out[1] = gen::colourByte(c.g), out[2] = gen::colourByte(c.r);
+    }
+    ++clothRows;
+  }
+}
+
+uint32_t clothDone() {
+  return clothRows == uint32_t(gen::kLinenH) ? kClothEntry
+                                             : kBlock + gen::kBmpHeaderSize + clothRows * kRowBytes;
+}
+
+}  // namespace
+
+// The size of the whole tar, the cloth's entry and the package's, or -1.
 extern "C" double tt_unpacked_size(const uint8_t* stream, uint32_t size) {
-  return static_cast<double>(platform::LzmaDecoder::unpackedSize(stream, size, 0x7fffffff));
+  const int64_t packed =
+      platform::LzmaDecoder::unpackedSize(stream, size, 0x7fffffff - kClothEntry);
+  return packed < 0 ? -1 : static_cast<double>(packed + kClothEntry);
 }
 
 extern "C" int tt_unpack_start(const uint8_t* stream, uint32_t size, uint8_t* out,
                                uint32_t outSize) {
-  return decoder.start(stream, size, out, outSize) ? 0 : -1;
+  if (outSize < kClothEntry) return -1;
+  cloth = out;
+  clothRows = 0;
+  writeTarHeader(cloth, "linen.bmp", kClothSize);
+  const auto header = gen::bmpHeader(gen::kLinenW, gen::kLinenH);
+  for (uint32_t i = 0; i < gen::kBmpHeaderSize; ++i) cloth[kBlock + i] = header[i];
+  for (uint32_t i = kBlock + kClothSize; i < kClothEntry; ++i) cloth[i] = 0;
+  return decoder.start(stream, size, out + kClothEntry, outSize - kClothEntry) ? 0 : -1;
 }
 
-// Bytes unpacked so far, at least `until` unless the end comes first; -1 once broken.
+// Bytes made so far, at least `until` unless the end comes first; -1 once broken.
 extern "C" double tt_unpack_run(uint32_t until) {
-  return decoder.run(until) ? static_cast<double>(decoder.done()) : -1;
+  makeCloth(until);
+  if (clothDone() < kClothEntry) return clothDone();
+  if (!decoder.run(until > kClothEntry ? until - kClothEntry : 0)) return -1;
+  return static_cast<double>(kClothEntry + decoder.done());
 }

@@ -1,0 +1,57 @@
+// Unpacks a browser build's data as the page's worker does, with the build's
+// own unpack.wasm, and checks that it gives exactly the desktop's files: the
+// packed ones, and the cloth that unpack.wasm makes itself.
+//   node tools/check_web_data.mjs DIST DATA_DIR FILE...
+// FILE: the names the game opens. Run by tools/build_web.sh.
+import { readFileSync } from 'node:fs';
+import { join } from 'node:path';
+
+const [dist, data, ...names] = process.argv.slice(2);
+const { instance } = await WebAssembly.instantiate(readFileSync(join(dist, 'unpack.wasm')), {});
+const x = instance.exports, memory = x.memory;
+x._initialize();
+const room = (bytes) => {
+  const at = memory.buffer.byteLength;
+  memory.grow(Math.ceil(bytes / 65536));
+  return at;
+};
+const pack = readFileSync(join(dist, 'tabletumble.data'));
+const input = room(pack.length);
+new Uint8Array(memory.buffer, input, pack.length).set(pack);
+const size = x.tt_unpacked_size(input, pack.length);
+if (size < 0) throw new Error('tabletumble.data: not a data package');
+const output = room(size);
+if (x.tt_unpack_start(input, pack.length, output, size) < 0) throw new Error('no room');
+for (let done = 0; done < size;) {
+  done = x.tt_unpack_run(Math.min(size, done + (1 << 18)));
+  if (done < 0) throw new Error('tabletumble.data is damaged');
+}
+const tar = new Uint8Array(memory.buffer, output, size);
+
+const field = (at, length) => {
+  let text = '';
+  for (let i = at; i < at + length && tar[i]; ++i) text += String.fromCharCode(tar[i]);
+  return text;
+};
+const found = [];
+let failed = false;
+for (let at = 0; at + 512 <= tar.length && tar[at];) {
+  let sum = 0;
+  for (let i = 0; i < 512; ++i) sum += i >= 148 && i < 156 ? 32 : tar[at + i];
+  const name = field(at, 100), length = parseInt(field(at + 124, 12), 8);
+  if (parseInt(field(at + 148, 8), 8) !== sum) throw new Error(`${name}: tar header checksum`);
+  const body = tar.subarray(at + 512, at + 512 + length);
+  if (!Buffer.from(body).equals(readFileSync(join(data, name)))) {
+    console.error(`${name}: the browser's bytes differ from ${join(data, name)}`);
+    failed = true;
+  }
+  found.push(name);
+  at += 512 + Math.ceil(length / 512) * 512;
+}
+const want = [...names].sort(), got = [...found].sort();
+if (want.join() !== got.join()) {
+  console.error(`the browser gets ${got.join(' ')}\nthe game opens ${want.join(' ')}`);
+  failed = true;
+}
+if (failed) process.exit(1);
+console.log(`${found.length} files as on the desktop, ${found[0]} made in the browser`);
