@@ -53,5 +53,9 @@ if (want.join() !== got.join()) {
   console.error(`the browser gets ${got.join(' ')}\nthe game opens ${want.join(' ')}`);
   failed = true;
 }
+if (found[0] !== 'linen.bmp') {
+  console.error('unpack.wasm made no cloth in front of the package');
+  failed = true;
+}
 if (failed) process.exit(1);
-console.log(`${found.length} files as on the desktop, ${found[0]} made in the browser`);
+console.log(`${found.length} files as on the desktop, linen.bmp made in the browser`);
