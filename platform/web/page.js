@@ -365,9 +365,23 @@
     }
   }
 
+  // Emscripten's GL emulation greets every start with these; they say nothing
+  // about this game. Anything else the game's stderr gets goes to the console.
+  const kBanners = new Set([
+    'WARNING: using emscripten GL emulation. This is a collection of limited workarounds, ' +
+      'do not expect it to work.',
+    'WARNING: using emscripten GL emulation unsafe opts. If weirdness happens, try ' +
+      '-s GL_UNSAFE_OPTS=0',
+    'WARNING: using emscripten GL immediate mode emulation. This is very limited in what it ' +
+      'supports',
+  ]);
+
   window.Module = {
     canvas,
     showError,
+    printErr(text) {
+      if (!kBanners.has(text)) console.warn(text);
+    },
     onRuntimeInitialized() {
       ready = true;
       if (failed) return;
