@@ -83,8 +83,8 @@ Image makeEarth() {
 
 Image makeLinen() {
   Image img(kLinenW, kLinenH);
-  for (int row = 0; row < kLinenH; ++row)
-    for (int i = 0; i < kLinenW; ++i) img.at(i, row) = linenTexel(i, row);
+  const LinenRows rows;
+  for (int row = 0; row < kLinenH; ++row) rows.row(row, &img.at(0, row));
   return img;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "raster.h"
+#include "shapes.h"
 
 namespace gen {
 
@@ -12,7 +13,19 @@ namespace gen {
 float stripe(float t, float soft);
 // A gingham surface colour at cloth coordinates (units of one check).
 Rgb gingham(float x, float y);
-// linen.bmp's colour at column i of row `row`, row 0 at the top.
-Rgb linenTexel(int i, int row);
+// linen.bmp a row at a time; what depends on the column alone is worked out
+// once, what depends on the row once a row.
+class LinenRows {
+ public:
+  LinenRows();
+  // The kLinenW colours of row `row`, row 0 at the top.
+  void row(int row, Rgb* out) const;
+
+ private:
+  struct Column {
+    float x, warp, checkX, wanderY, shadeX;
+  };
+  Column columns_[kLinenW];
+};
 
 }  // namespace gen

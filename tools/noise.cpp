@@ -24,34 +24,33 @@ float fade(float t) { return t * t * t * (t * (t * 6 - 15) + 10); }
 float lerp(float a, float b, float t) { return a + (b - a) * t; }
 
 // Gradient noise: lattice values alone look blocky along the axes.
-float grad(int32_t ix, int32_t iy, int32_t iz, uint32_t seed, float dx, float dy, float dz) {
-  static constexpr float g[12][3] = {{1, 1, 0}, {-1, 1, 0}, {1, -1, 0}, {-1, -1, 0},
+constexpr float kGradients[12][3] = {{1, 1, 0}, {-1, 1, 0}, {1, -1, 0}, {-1, -1, 0},
                                      {1, 0, 1}, {-1, 0, 1}, {1, 0, -1}, {-1, 0, -1},
                                      {0, 1, 1}, {0, -1, 1}, {0, 1, -1}, {0, -1, -1}};
-  const float* v = g[hash3(ix, iy, iz, seed) % 12u];
+float grad(const float* v, float dx, float dy, float dz) {
   return v[0] * dx + v[1] * dy + v[2] * dz;
 }
-}  // namespace
 
-float noise3(float x, float y, float z, uint32_t seed) {
+float noiseIn(NoiseCell& cell, float x, float y, float z, uint32_t seed) {
   const float fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
   const int32_t ix = int32_t(fx), iy = int32_t(fy), iz = int32_t(fz);
+  cell.place(ix, iy, iz, seed);
   const float dx = x - fx, dy = y - fy, dz = z - fz;
   const float tx = fade(dx), ty = fade(dy), tz = fade(dz);
   float c[2][2];
   for (int k = 0; k < 2; ++k)
     for (int j = 0; j < 2; ++j)
-      c[k][j] = lerp(grad(ix, iy + j, iz + k, seed, dx, dy - float(j), dz - float(k)),
-                     grad(ix + 1, iy + j, iz + k, seed, dx - 1, dy - float(j), dz - float(k)), tx);
+      c[k][j] = lerp(grad(cell.corner[k][j][0], dx, dy - float(j), dz - float(k)),
+                     grad(cell.corner[k][j][1], dx - 1, dy - float(j), dz - float(k)), tx);
   return 1.3f * lerp(lerp(c[0][0], c[0][1], ty), lerp(c[1][0], c[1][1], ty), tz);
 }
 
-float noise2(float x, float y, uint32_t seed) { return noise3(x, y, 0.5f, seed); }
-
-float fbm3(float x, float y, float z, int octaves, uint32_t seed) {
+// `noise(octave, x, y, z, seed)` gives each octave's noise.
+template <class Noise>
+float fbm(float x, float y, float z, int octaves, uint32_t seed, Noise noise) {
   float sum = 0, amp = 0.5f, norm = 0;
   for (int i = 0; i < octaves; ++i) {
-    sum += amp * noise3(x, y, z, seed + uint32_t(i) * 101u);
+    sum += amp * noise(i, x, y, z, seed + uint32_t(i) * 101u);
     norm += amp;
     amp *= 0.5f;
     // Double the frequency and turn the lattice (an orthonormal matrix) so
@@ -62,9 +61,36 @@ float fbm3(float x, float y, float z, int octaves, uint32_t seed) {
   }
   return sum / norm;
 }
+}  // namespace
+
+void NoiseCell::place(int32_t x, int32_t y, int32_t z, uint32_t s) {
+  if (valid && x == ix && y == iy && z == iz && s == seed) return;
+  ix = x, iy = y, iz = z, seed = s, valid = true;
+  for (int k = 0; k < 2; ++k)
+    for (int j = 0; j < 2; ++j)
+      for (int i = 0; i < 2; ++i) corner[k][j][i] = kGradients[hash3(x + i, y + j, z + k, s) % 12u];
+}
+
+float noise3(float x, float y, float z, uint32_t seed) {
+  NoiseCell cell;
+  return noiseIn(cell, x, y, z, seed);
+}
+
+float noise2(float x, float y, uint32_t seed) { return noise3(x, y, 0.5f, seed); }
+
+float fbm3(float x, float y, float z, int octaves, uint32_t seed) {
+  return fbm(x, y, z, octaves, seed,
+             [](int, float x, float y, float z, uint32_t s) { return noise3(x, y, z, s); });
+}
 
 float fbm2(float x, float y, int octaves, uint32_t seed) {
   return fbm3(x, y, 0.37f, octaves, seed);
+}
+
+float Fbm2Run::operator()(float x, float y) {
+  return fbm(x, y, 0.37f, octaves_, seed_, [this](int i, float x, float y, float z, uint32_t s) {
+    return noiseIn(cells_[i], x, y, z, s);
+  });
 }
 
 }  // namespace gen

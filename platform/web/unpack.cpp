@@ -12,7 +12,6 @@
 #include "platform/web/lzma.h"
 #include "tools/cloth.h"
 #include "tools/pixels.h"
-#include "tools/shapes.h"
 
 namespace {
 
@@ -23,6 +22,8 @@ constexpr uint32_t kClothEntry = kBlock + (kClothSize + kBlock - 1) / kBlock * k
 static_assert(gen::kLinenW % 4 == 0, "rows are read with no padding");
 
 platform::LzmaDecoder decoder;
+const gen::LinenRows linen;
+gen::Rgb linenRow[gen::kLinenW];
 uint8_t* cloth = nullptr;
 uint32_t clothRows = 0;
 
@@ -60,10 +61,9 @@ void makeCloth(uint32_t until) {
   while (clothRows < uint32_t(gen::kLinenH) &&
          kBlock + gen::kBmpHeaderSize + clothRows * kRowBytes < until) {
     uint8_t* out = rows + clothRows * kRowBytes;
-    const int row = gen::kLinenH - 1 - int(clothRows);
-    for (int i = 0; i < gen::kLinenW; ++i, out += 3) {
-      const gen::Rgb c = gen::linenTexel(i, row);
-      out[0] = gen::colourByte(c.b), out[1] = gen::colourByte(c.g), out[2] = gen::colourByte(c.r);
+    linen.row(gen::kLinenH - 1 - int(clothRows), linenRow);
+    for (const gen::Rgb& c : linenRow) {
+      *out++ = gen::colourByte(c.b), *out++ = gen::colourByte(c.g), *out++ = gen::colourByte(c.r);
     }
     ++clothRows;
   }
