@@ -447,6 +447,27 @@
     script.onerror = () => downloadFailed('tabletumble.js');
     document.body.appendChild(script);
   }
-  if (document.hidden) startLoading();  // nothing is painted before it is shown
-  else requestAnimationFrame(() => setTimeout(startLoading));
+  // On a busy machine a frame can be shown well after its animation frame
+  // callback, so the page waits for the browser's word that it was painted.
+  const paintTiming = window.PerformanceObserver &&
+    (PerformanceObserver.supportedEntryTypes || []).includes('paint');
+  if (document.hidden) {
+    startLoading();  // nothing is painted before it is shown
+  } else if (paintTiming) {
+    let started = false;
+    const once = () => {
+      if (!started) startLoading();
+      started = true;
+    };
+    const painted = new PerformanceObserver((list) => {
+      if (list.getEntriesByName('first-contentful-paint').length) {
+        painted.disconnect();
+        once();
+      }
+    });
+    painted.observe({ type: 'paint', buffered: true });
+    setTimeout(once, 1000);  // a paint the browser does not report
+  } else {
+    requestAnimationFrame(() => setTimeout(startLoading));
+  }
 })();
