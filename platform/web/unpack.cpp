@@ -4,11 +4,12 @@
 // unpacks a slice at a time: the browser compiles a long-running call once
 // more, optimised, only when it is called again.
 //
-// The package comes without the cloth: the generator's own code for it
-// (tools/cloth.cpp) is built in here and makes linen.bmp, byte for byte the
-// desktop's file, as a tar entry in front of the package's own. Its weave is
-// noise that would be 600 KB of the download. tools/build_web.sh checks the
-// result against the desktop's files.
+// The package comes without the cloth, whose weave is noise that would be
+// 600 KB of the download: the generator's own code for it (tools/cloth.cpp)
+// is built in here and makes linen.bmp, byte for byte the desktop's file, as
+// a tar entry after the package's own. A package that holds a linen.bmp of
+// its own (a player's cloth) keeps it. tools/build_web.sh checks the result
+// against the desktop's files.
 #include "platform/web/lzma.h"
 #include "tools/cloth.h"
 #include "tools/pixels.h"
@@ -24,7 +25,12 @@ static_assert(gen::kLinenW % 4 == 0, "rows are read with no padding");
 platform::LzmaDecoder decoder;
 const gen::LinenRows linen;
 gen::Rgb linenRow[gen::kLinenW];
+uint8_t* output = nullptr;
+uint32_t outputSize = 0, packedSize = 0;
+// Where the cloth's entry goes once the package is unpacked; null before,
+// and when the package brings its own.
 uint8_t* cloth = nullptr;
+bool clothPacked = false;
 uint32_t clothRows = 0;
 
 // A ustar header of a plain file, as Python's tarfile writes it for the package.
@@ -74,9 +80,39 @@ uint32_t clothDone() {
                                              : kBlock + gen::kBmpHeaderSize + clothRows * kRowBytes;
 }
 
+// Where the tar's end blocks begin, past its last entry, and whether it
+// holds a linen.bmp.
+uint32_t endOfEntries(const uint8_t* tar, uint32_t size, bool& hasCloth) {
+  uint32_t at = 0;
+  while (at + kBlock <= size && tar[at]) {
+    uint32_t length = 0;
+    for (uint32_t i = 124; i < 136 && tar[at + i] >= '0' && tar[at + i] <= '7'; ++i)
+      length = length * 8 + (tar[at + i] - '0');
+    const char* name = "linen.bmp";
+    uint32_t i = 0;
+    while (name[i] && tar[at + i] == uint8_t(name[i])) ++i;
+    hasCloth = hasCloth || (!name[i] && !tar[at + i]);
+    at += kBlock + (length + kBlock - 1) / kBlock * kBlock;
+  }
+  return at;
+}
+
+// Puts the cloth's entry after the package's; false if the package is broken.
+bool placeCloth() {
+  const uint32_t end = endOfEntries(output, packedSize, clothPacked);
+  if (end > packedSize) return false;
+  for (uint32_t i = end; i < outputSize; ++i) output[i] = 0;  // the tar's end
+  if (clothPacked) return true;
+  cloth = output + end;
+  writeTarHeader(cloth, "linen.bmp", kClothSize);
+  const auto header = gen::bmpHeader(gen::kLinenW, gen::kLinenH);
+  for (uint32_t i = 0; i < gen::kBmpHeaderSize; ++i) cloth[kBlock + i] = header[i];
+  return true;
+}
+
 }  // namespace
 
-// The size of the whole tar, the cloth's entry and the package's, or -1.
+// The size of the whole tar, the package's and room for the cloth's entry, or -1.
 extern "C" double tt_unpacked_size(const uint8_t* stream, uint32_t size) {
   const int64_t packed =
       platform::LzmaDecoder::unpackedSize(stream, size, 0x7fffffff - kClothEntry);
@@ -86,19 +122,27 @@ extern "C" double tt_unpacked_size(const uint8_t* stream, uint32_t size) {
 extern "C" int tt_unpack_start(const uint8_t* stream, uint32_t size, uint8_t* out,
                                uint32_t outSize) {
   if (outSize < kClothEntry) return -1;
-  cloth = out;
+  output = out;
+  outputSize = outSize;
+  packedSize = outSize - kClothEntry;
+  cloth = nullptr;
+  clothPacked = false;
   clothRows = 0;
-  writeTarHeader(cloth, "linen.bmp", kClothSize);
-  const auto header = gen::bmpHeader(gen::kLinenW, gen::kLinenH);
-  for (uint32_t i = 0; i < gen::kBmpHeaderSize; ++i) cloth[kBlock + i] = header[i];
-  for (uint32_t i = kBlock + kClothSize; i < kClothEntry; ++i) cloth[i] = 0;
-  return decoder.start(stream, size, out + kClothEntry, outSize - kClothEntry) ? 0 : -1;
+  return decoder.start(stream, size, out, packedSize) ? 0 : -1;
 }
 
 // Bytes made so far, at least `until` unless the end comes first; -1 once broken.
 extern "C" double tt_unpack_run(uint32_t until) {
-  makeCloth(until);
-  if (clothDone() < kClothEntry) return clothDone();
-  if (!decoder.run(until > kClothEntry ? until - kClothEntry : 0)) return -1;
-  return static_cast<double>(kClothEntry + decoder.done());
+  if (!cloth && !clothPacked) {
+    if (!decoder.run(until < packedSize ? until : packedSize)) return -1;
+    if (decoder.done() < packedSize) return static_cast<double>(decoder.done());
+    if (!placeCloth()) return -1;
+  }
+  if (clothPacked) return outputSize;
+  const uint32_t at = uint32_t(cloth - output);
+  makeCloth(until > at ? until - at : 0);
+  return clothDone() == kClothEntry ? outputSize : at + clothDone();
 }
+
+// Whether the cloth is made here rather than unpacked, for the build's check.
+extern "C" int tt_cloth_made() { return cloth ? 1 : 0; }
