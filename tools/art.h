@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cloth.h"
 #include "raster.h"
 #include "writers.h"
 
@@ -36,8 +37,6 @@ Image makeWinPicture(const Image& earth);
 Image makeLosePicture();
 // A lit earth globe, shared by the icon and the win picture.
 void drawGlobe(Image& img, const Image& earth, V2 centre, float radius, float spin);
-// A gingham surface colour at cloth coordinates (units of one check).
-Rgb gingham(float x, float y);
 
 // Sounds, as samples in -1..1 at kSampleRate.
 constexpr int kSampleRate = 22050;

@@ -20,20 +20,7 @@ float percentile(std::vector<float> v, float q) {
   return v[size_t(q * float(v.size() - 1))];
 }
 
-// Soft-edged stripe in a repeating pattern: 1 on the middle half of each period.
-float stripe(float t, float soft) {
-  const float d = std::fabs(fract(t) - 0.5f);
-  return smoothstep(0.25f + soft, 0.25f - soft, d);
-}
-
 }  // namespace
-
-Rgb gingham(float x, float y) {
-  const Rgb white = hex(0xF7F2E8), red = hex(0xB81F26);
-  const float a = stripe(x, 0.02f), b = stripe(y, 0.02f);
-  const Rgb single = mix(white, red, 0.5f);
-  return white * ((1 - a) * (1 - b)) + single * (a * (1 - b) + b * (1 - a)) + red * (a * b);
-}
 
 Image makeEarth() {
   // Equirectangular: column = longitude, top row = north pole.
@@ -95,53 +82,9 @@ Image makeEarth() {
 }
 
 Image makeLinen() {
-  // The top covers the whole table top in the lower kLinenTopRows rows, so
-  // the pattern is computed in table units and the hem lands exactly on the
-  // play-area edge. The rows above are the apron's dark strip.
   Image img(kLinenW, kLinenH);
-  constexpr float check = 32.0f;  // one gingham period in table units
-  for (int row = 0; row < kLinenH; ++row) {
-    const int vb = kLinenH - 1 - row;  // row counted from the bottom
-    for (int i = 0; i < kLinenW; ++i) {
-      const float x = -kTableHalfX + 2 * kTableHalfX * (float(i) + 0.5f) / kLinenW;
-      // Weave: plain over-under of single threads, each thread with its own
-      // shade (slubs), kept subtle so it does not shimmer when tilted.
-      const bool warpUp = ((i + vb) & 1) != 0;
-      const float warp = (hashUnit(i, 0, 0, 11) - 0.5f) * 0.05f,
-                  weft = (hashUnit(0, vb, 0, 12) - 0.5f) * 0.05f;
-      const float weave = 1.0f + (warpUp ? warp + 0.02f : weft - 0.02f);
-      if (vb >= kLinenTopRows) {
-        const float s =
-            (float(vb - kLinenTopRows) + 0.5f) / float(kLinenH - kLinenTopRows);  // 1 = table edge
-        img.at(i, row) = gingham(x / check, s * 1.1f) * ((0.22f + 0.2f * s) * weave);
-        continue;
-      }
-      const float y = -kTableHalfY + 2 * kTableHalfY * (float(vb) + 0.5f) / kLinenTopRows;
-      // Hand-cut cloth: stripes wander a little.
-      const float gx = x / check + 0.25f + 0.02f * noise2(y * 0.02f, 3.0f, 13);
-      const float gy = y / check + 0.25f + 0.02f * noise2(x * 0.02f, 5.0f, 14);
-      Rgb c = gingham(gx, gy) * (1.0f + 0.035f * fbm2(x / 70, y / 70, 3, 15));
-      // Hem: a solid red band inside the play edge with two rows of
-      // stitches and a cream piping right on the edge; beyond it the cloth
-      // falls away into shadow.
-      const float dx = kPlayHalfX - std::fabs(x), dy = kPlayHalfY - std::fabs(y),
-                  d = std::min(dx, dy);
-      const float along = dx < dy ? y : x;
-      const float texel = 0.6f;  // about one texel, for soft edges
-      Rgb hem = hex(0x8E1119);
-      const float dash = stripe(along / 4.0f, 0.05f);
-      const float stitch = std::max(smoothstep(0.6f, 0.2f, std::fabs(d - 2.4f)),
-                                    smoothstep(0.6f, 0.2f, std::fabs(d - (kHemWidth - 2.0f))));
-      hem = mix(hem, hex(0xF3E6C8), stitch * dash);
-      hem = mix(hem, hex(0xF6EBD2), smoothstep(1.4f, 1.4f - texel, d));  // piping
-      Rgb outside = c * (0.42f - 0.16f * smoothstep(0.0f, 50.0f, -d));
-      outside = mix(outside, hex(0x3A0A0C),
-                    smoothstep(-1.0f, -3.0f, d) * smoothstep(-6.0f, -3.0f, d) * 0.5f);
-      c = mix(c, hem, smoothstep(kHemWidth + texel, kHemWidth - texel, d));
-      c = mix(c, outside, smoothstep(texel * 0.5f, -texel * 0.5f, d));
-      img.at(i, row) = c * weave;
-    }
-  }
+  const LinenRows rows;
+  for (int row = 0; row < kLinenH; ++row) rows.row(row, &img.at(0, row));
   return img;
 }
 

@@ -51,14 +51,28 @@ fi
 rm -rf "$out"
 mkdir -p "$out"
 
-# Only the game's own files go in the package, under the names it opens.
+# Only the game's own files go in the package, under the names it opens,
+# less the cloth, which unpack.wasm makes with the generator's code.
 mapfile -t files < <(find "$data" -maxdepth 1 -type f \( -name '*.3ds' -o -name '*.bmp' -o \
   -name '*.wav' \) ! -name 'icon*' | LC_ALL=C sort)
-quietly build-web/pack.log python3 tools/web_pack.py data "$out/tabletumble.data" "${files[@]}"
-
+packed=()
+for file in "${files[@]}"; do
+  [ "$(basename "$file")" = linen.bmp ] || packed+=("$file")
+done
+quietly build-web/pack.log python3 tools/web_pack.py data "$out/tabletumble.data" "${packed[@]}"
 cp platform/web/index.html platform/web/page.js platform/web/manifest.webmanifest \
   build-web/tabletumble.js build-web/tabletumble.wasm build-web/platform/web/unpack.wasm \
   "$data/icon-192.png" "$data/icon-512.png" "$out/"
+# The page's files then hold exactly the desktop's. A cloth of the data's
+# own (a player's photo) goes in the package as it is.
+mapfile -t names < <(for file in "${files[@]}"; do basename "$file"; done)
+check() { node tools/check_web_data.mjs "$out" "$data" "${names[@]}"; }
+status=0
+check >/dev/null 2>&1 || status=$?
+if [ "$status" = 3 ]; then
+  quietly build-web/pack.log python3 tools/web_pack.py data "$out/tabletumble.data" "${files[@]}"
+fi
+check
 python3 tools/web_pack.py finish "$out" platform/web/sw.js
 write_sums "$out" '*'
 first=(index.html page.js tabletumble.js tabletumble.wasm unpack.wasm tabletumble.data)

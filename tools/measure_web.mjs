@@ -58,7 +58,7 @@ for (const { url, bytes } of fetched.values()) {
 }
 const mib = total / 1048576;
 console.log(`before the first frame ${String(total).padStart(9)} bytes = ${mib.toFixed(3)} MiB` +
-  ` (${mib <= 1.5 ? 'within' : 'OVER'} 1.5 MiB; with the HTTP headers)`);
+  ` (${mib <= 1 ? 'within' : 'OVER'} 1 MiB; with the HTTP headers)`);
 await new Promise((ok) => setTimeout(ok, seconds * 1000));
 const times = await page.evaluate('window.ttFrameTimes');
 await page.close();

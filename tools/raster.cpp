@@ -11,69 +11,6 @@ Rgb Image::sample(float u, float v) const {
   return mix(mix(at(xa, y0), at(xb, y0), tx), mix(at(xa, y1), at(xb, y1), tx), ty);
 }
 
-uint32_t hash3(int32_t x, int32_t y, int32_t z, uint32_t seed) {
-  uint32_t h = seed * 0x9E3779B1u;
-  h ^= uint32_t(x) * 0x85EBCA77u;
-  h = (h << 13) | (h >> 19);
-  h ^= uint32_t(y) * 0xC2B2AE3Du;
-  h = (h << 13) | (h >> 19);
-  h ^= uint32_t(z) * 0x27D4EB2Fu;
-  h ^= h >> 15;
-  h *= 0x2C1B3C6Du;
-  h ^= h >> 12;
-  h *= 0x297A2D39u;
-  h ^= h >> 15;
-  return h;
-}
-
-namespace {
-float fade(float t) { return t * t * t * (t * (t * 6 - 15) + 10); }
-float lerp(float a, float b, float t) { return a + (b - a) * t; }
-
-// Gradient noise: lattice values alone look blocky along the axes.
-float grad(int32_t ix, int32_t iy, int32_t iz, uint32_t seed, float dx, float dy, float dz) {
-  static constexpr float g[12][3] = {{1, 1, 0}, {-1, 1, 0}, {1, -1, 0}, {-1, -1, 0},
-                                     {1, 0, 1}, {-1, 0, 1}, {1, 0, -1}, {-1, 0, -1},
-                                     {0, 1, 1}, {0, -1, 1}, {0, 1, -1}, {0, -1, -1}};
-  const float* v = g[hash3(ix, iy, iz, seed) % 12u];
-  return v[0] * dx + v[1] * dy + v[2] * dz;
-}
-}  // namespace
-
-float noise3(float x, float y, float z, uint32_t seed) {
-  const float fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
-  const int32_t ix = int32_t(fx), iy = int32_t(fy), iz = int32_t(fz);
-  const float dx = x - fx, dy = y - fy, dz = z - fz;
-  const float tx = fade(dx), ty = fade(dy), tz = fade(dz);
-  float c[2][2];
-  for (int k = 0; k < 2; ++k)
-    for (int j = 0; j < 2; ++j)
-      c[k][j] = lerp(grad(ix, iy + j, iz + k, seed, dx, dy - float(j), dz - float(k)),
-                     grad(ix + 1, iy + j, iz + k, seed, dx - 1, dy - float(j), dz - float(k)), tx);
-  return 1.3f * lerp(lerp(c[0][0], c[0][1], ty), lerp(c[1][0], c[1][1], ty), tz);
-}
-
-float noise2(float x, float y, uint32_t seed) { return noise3(x, y, 0.5f, seed); }
-
-float fbm3(float x, float y, float z, int octaves, uint32_t seed) {
-  float sum = 0, amp = 0.5f, norm = 0;
-  for (int i = 0; i < octaves; ++i) {
-    sum += amp * noise3(x, y, z, seed + uint32_t(i) * 101u);
-    norm += amp;
-    amp *= 0.5f;
-    // Double the frequency and turn the lattice (an orthonormal matrix) so
-    // octaves do not line up; the offset keeps the origin from repeating.
-    const float nx = 1.6f * y + 1.2f * z, ny = -1.6f * x + 0.72f * y - 0.96f * z,
-                nz = -1.2f * x - 0.96f * y + 1.28f * z;
-    x = nx + 1.7f, y = ny + 9.2f, z = nz + 4.1f;
-  }
-  return sum / norm;
-}
-
-float fbm2(float x, float y, int octaves, uint32_t seed) {
-  return fbm3(x, y, 0.37f, octaves, seed);
-}
-
 float sdSegment(V2 p, V2 a, V2 b) {
   const V2 pa = p - a, ba = b - a;
   const float den = dot(ba, ba);

@@ -84,6 +84,30 @@ float noise3(float x, float y, float z, uint32_t seed);  // smooth, about -1..1
 float fbm2(float x, float y, int octaves, uint32_t seed);
 float fbm3(float x, float y, float z, int octaves, uint32_t seed);
 
+// A lattice cell of the noise and its eight corners' gradients, [z][y][x].
+struct NoiseCell {
+  int32_t ix = 0, iy = 0, iz = 0;
+  uint32_t seed = 0;
+  bool valid = false;
+  const float* corner[2][2][2] = {};
+  void place(int32_t x, int32_t y, int32_t z, uint32_t s);
+};
+
+// fbm2 over a run of nearby points, with the very same values: each octave
+// keeps its cell's gradients while the points stay in it, since hashing the
+// corners is most of the work.
+class Fbm2Run {
+ public:
+  static constexpr int kMaxOctaves = 8;
+  Fbm2Run(int octaves, uint32_t seed) : octaves_(std::min(octaves, kMaxOctaves)), seed_(seed) {}
+  float operator()(float x, float y);
+
+ private:
+  int octaves_;
+  uint32_t seed_;
+  NoiseCell cells_[kMaxOctaves];
+};
+
 // Signed distances (negative inside), in the units of the arguments.
 float sdSegment(V2 p, V2 a, V2 b);
 float sdEllipse(V2 p, V2 c, float rx, float ry, float angle);

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "pixels.h"
+
 namespace gen {
 
 void fail(const std::string& what) {
@@ -143,7 +145,7 @@ std::vector<uint8_t> filterRows(const std::vector<uint8_t>& raw, size_t row, int
 }  // namespace
 
 void writePng(const std::string& path, const Image& img, bool deflate) {
-  auto byte = [](float c) { return uint8_t(std::lround(clamp01(c) * 255.0f)); };
+  const auto byte = colourByte;
   std::vector<uint8_t> raw;  // filter byte 0, then RGB, per row from the top
   for (int y = 0; y < img.h; ++y) {
     raw.push_back(0);
@@ -188,26 +190,13 @@ void writeBmp(const std::string& path, const Image& img) {
   // The game reads rows with no padding, so a row must be whole 4-byte words.
   if (img.w <= 0 || img.h <= 0 || img.w % 4 != 0)
     fail(path + ": width must be a positive multiple of 4");
-  const uint32_t dataSize = uint32_t(img.w) * uint32_t(img.h) * 3;
+  const auto header = bmpHeader(uint32_t(img.w), uint32_t(img.h));
   Bytes o;
-  o.tag("BM");
-  o.u32(54 + dataSize);
-  o.u32(0);
-  o.u32(54);  // pixels follow the two headers directly
-  o.u32(40);
-  o.u32(uint32_t(img.w));
-  o.u32(uint32_t(img.h));  // positive: bottom row first
-  o.u16(1);
-  o.u16(24);
-  o.u32(0);  // no compression
-  o.u32(dataSize);
-  o.u32(2835), o.u32(2835);  // 72 dpi
-  o.u32(0), o.u32(0);
-  auto byte = [](float c) { return uint8_t(std::lround(clamp01(c) * 255.0f)); };
+  o.b.assign(header.begin(), header.end());
   for (int y = img.h - 1; y >= 0; --y)
     for (int x = 0; x < img.w; ++x) {
       const Rgb& p = img.at(x, y);
-      o.u8(byte(p.b)), o.u8(byte(p.g)), o.u8(byte(p.r));
+      o.u8(colourByte(p.b)), o.u8(colourByte(p.g)), o.u8(colourByte(p.r));
     }
   save(path, o.b);
 }
@@ -231,7 +220,7 @@ void writeIco(const std::string& path, const Image& img) {
   o.u16(1), o.u16(24);
   o.u32(0), o.u32(colourSize + maskSize);
   o.u32(0), o.u32(0), o.u32(0), o.u32(0);
-  auto byte = [](float c) { return uint8_t(std::lround(clamp01(c) * 255.0f)); };
+  const auto byte = colourByte;
   for (int y = img.h - 1; y >= 0; --y)
     for (int x = 0; x < img.w; ++x) {
       const Rgb& p = img.at(x, y);

@@ -67,14 +67,3 @@ extern "C" GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei 
   glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
   return 0;
 }
-
-// The GL emulation takes the texture environment's mode only as an integer;
-// the float call, which the loader makes, is passed on as that.
-extern "C" void __real_glTexEnvf(GLenum target, GLenum pname, GLfloat param);
-extern "C" void __wrap_glTexEnvf(GLenum target, GLenum pname, GLfloat param) {
-  if (pname == GL_TEXTURE_ENV_MODE) {
-    glTexEnvi(target, pname, static_cast<GLint>(param));
-  } else {
-    __real_glTexEnvf(target, pname, param);
-  }
-}

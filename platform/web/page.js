@@ -365,9 +365,23 @@
     }
   }
 
+  // Emscripten's GL emulation greets every start with these; they say nothing
+  // about this game. Anything else the game's stderr gets goes to the console.
+  const kBanners = new Set([
+    'WARNING: using emscripten GL emulation. This is a collection of limited workarounds, ' +
+      'do not expect it to work.',
+    'WARNING: using emscripten GL emulation unsafe opts. If weirdness happens, try ' +
+      '-s GL_UNSAFE_OPTS=0',
+    'WARNING: using emscripten GL immediate mode emulation. This is very limited in what it ' +
+      'supports',
+  ]);
+
   window.Module = {
     canvas,
     showError,
+    printErr(text) {
+      if (!kBanners.has(text)) console.warn(text);
+    },
     onRuntimeInitialized() {
       ready = true;
       if (failed) return;
@@ -433,6 +447,27 @@
     script.onerror = () => downloadFailed('tabletumble.js');
     document.body.appendChild(script);
   }
-  if (document.hidden) startLoading();  // nothing is painted before it is shown
-  else requestAnimationFrame(() => setTimeout(startLoading));
+  // On a busy machine a frame can be shown well after its animation frame
+  // callback, so the page waits for the browser's word that it was painted.
+  const paintTiming = window.PerformanceObserver &&
+    (PerformanceObserver.supportedEntryTypes || []).includes('paint');
+  if (document.hidden) {
+    startLoading();  // nothing is painted before it is shown
+  } else if (paintTiming) {
+    let started = false;
+    const once = () => {
+      if (!started) startLoading();
+      started = true;
+    };
+    const painted = new PerformanceObserver((list) => {
+      if (list.getEntriesByName('first-contentful-paint').length) {
+        painted.disconnect();
+        once();
+      }
+    });
+    painted.observe({ type: 'paint', buffered: true });
+    setTimeout(once, 1000);  // a paint the browser does not report
+  } else {
+    requestAnimationFrame(() => setTimeout(startLoading));
+  }
 })();

@@ -136,7 +136,16 @@ GlContext* createGlContext(DeviceContext* dc) {
         attributes.depth = true;
         attributes.stencil = false;
         attributes.antialias = false;
-        return Module.createContext(canvas, true, true, attributes) ? 1 : 0;
+        var gl = Module.createContext(canvas, true, true, attributes);
+        if (!gl) return 0;
+        // The emulation sets each new shader's colour attribute, also where
+        // the shader has none (-1, its colour unused under GL_REPLACE), and
+        // Firefox warns about that index.
+        var setAttribute = gl.vertexAttrib4fv;
+        gl.vertexAttrib4fv = function(index, value) {
+          if (index >= 0) setAttribute.call(gl, index, value);
+        };
+        return 1;
       },
       dc->window->width, dc->window->height);
   if (made) return new GlContext;

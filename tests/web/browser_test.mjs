@@ -287,16 +287,16 @@ async function reload(page) {
 }
 
 const cases = [
-  ['before the first frame the page fetches at most 1.5 MiB from a plain server; keeping the ' +
+  ['before the first frame the page fetches at most 1 MiB from a plain server; keeping the ' +
     'files for offline play fetches none of them twice', {}, async (page) => {
     await click(page, 480, 320);
     await frame(page);
     const fetched = [...page.fetched.values()];
     const bytes = fetched.reduce((sum, { bytes }) => sum + bytes, 0);
     const list = fetched.map(({ url, bytes }) => `${url.replace(page.server.url, '/')} ${bytes}`);
-    expect(bytes <= 1.5 * 1048576, `${bytes} bytes: ${list.join(', ')}`);
+    expect(bytes <= 1048576, `${bytes} bytes: ${list.join(', ')}`);
     await keptWhole(page);
-    expect(page.server.sent <= 1.5 * 1048576,
+    expect(page.server.sent <= 1048576,
       `the server sent ${page.server.sent} bytes with the worker's copy`);
   }],
 
