@@ -68,10 +68,13 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks the first free display itself and tells which on a pipe, so
-# parallel runs cannot race for a number.
+# parallel runs cannot race for a number. Without -noreset the server resets
+# whenever its last client leaves and refuses connections meanwhile, so a game
+# started just after another had ended could find no display; a desktop's
+# server never does that.
 start_xvfb() {
   rm -f "$WORK/display"  # a server that went away may have left its number there
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$WORK/display" \
+  Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$WORK/display" \
     >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   local i
