@@ -306,9 +306,8 @@ TEST(Bmp, RunLengthAndScaledPicturesReachTheTextureTexelForTexel) {
       // 2 right, a run of 2. Row 2: a run of 1, a jump 1 right and 1 up, then in row 3 a run of 1
       // and the end of the picture, which the run of 2 after it does not reach.
       {"RLE8",
-       bitmap(4, 4, 8, 1, table,
-              Bytes{{0, 3, 1, 2, 3, 0, 1, 2, 0, 0, 0, 2, 2, 0, 2, 3, 0, 0,  //
-                     1, 1, 0, 2, 1, 1, 1, 2, 0, 1, 2, 3}}),
+       bitmap(4, 4, 8, 1, table, Bytes{{0, 3, 1, 2, 3, 0, 1, 2, 0, 0, 0, 2, 2, 0, 2, 3, 0, 0,  //
+                                        1, 1, 0, 2, 1, 1, 1, 2, 0, 1, 2, 3}}),
        4,
        4,
        {r, g, b, g, o, o, b, b, r, o, o, o, o, o, g, o}},
@@ -316,15 +315,13 @@ TEST(Bmp, RunLengthAndScaledPicturesReachTheTextureTexelForTexel) {
       // end of the row. Row 1: a run of 4 alternating 2 and 1, a jump 2 right, a run of 2 of 3,
       // the end of the picture.
       {"RLE4",
-       bitmap(8, 2, 4, 2, table,
-              Bytes{{0, 5, 0x12, 0x31, 0x20, 0, 3, 0x13, 0, 0,  //
-                     4, 0x21, 0, 2, 2, 0, 2, 0x33, 0, 1}}),
+       bitmap(8, 2, 4, 2, table, Bytes{{0, 5,    0x12, 0x31, 0x20, 0, 3, 0x13, 0, 0,  //
+                                        4, 0x21, 0,    2,    2,    0, 2, 0x33, 0, 1}}),
        8,
        2,
        {r, g, b, r, g, r, b, r, g, r, g, r, o, o, b, b}},
       {"24 bits, 3 rows scaled to 4", bitmap(4, 3, 24, 0, {}, rows), 4, 4, scaled},
-      {"24 bits top-down, 3 rows scaled to 4", bitmap(4, -3, 24, 0, {}, rowsTopDown), 4, 4,
-       scaled},
+      {"24 bits top-down, 3 rows scaled to 4", bitmap(4, -3, 24, 0, {}, rowsTopDown), 4, 4, scaled},
       // Rows of index 1, 2 and 3, each a run of 4, scaled to 4 rows.
       {"RLE8, 3 rows scaled to 4",
        bitmap(4, 3, 8, 1, table, Bytes{{4, 1, 0, 0, 4, 2, 0, 0, 4, 3, 0, 1}}),
