@@ -276,4 +276,80 @@ TEST(Bmp, TexturesComeWholeAtAnySize) {
   std::remove(tt::tempPath("big.bmp").c_str());
 }
 
+// Run-length pictures and pictures scaled on their way in, read back texel by texel from the
+// texture. Each run-length file uses runs, jumps sideways and up, literal stretches of an odd
+// length (padded to whole 16-bit words) and an early end of picture with bytes after it, which
+// are not drawn. A height of 3 goes up to 4 texel rows, each the mean of what it covers: rows of
+// 1/3 and 2/3 of two pictures rows, rounded to the nearest.
+TEST(Bmp, RunLengthAndScaledPicturesReachTheTextureTexelForTexel) {
+  const std::vector<uint32_t> table = {0x102030, 0xFF0000, 0x00FF00, 0x0000FF};
+  const uint32_t o = 0x102030, r = 0xFF0000, g = 0x00FF00, b = 0x0000FF;
+  // A 4 x 3 picture, each row one red (0, 100, 255 from the bottom), each column a green.
+  Bytes rows;
+  for (const uint8_t red : {0, 100, 255})
+    for (uint8_t x = 0; x < 4; ++x) rows.u8(0).u8(uint8_t(40 * x)).u8(red);
+  Bytes rowsTopDown;
+  for (int row = 2; row >= 0; --row)
+    rowsTopDown.v.insert(rowsTopDown.v.end(), rows.v.begin() + 12 * row,
+                         rows.v.begin() + 12 * (row + 1));
+  std::vector<uint32_t> scaled;
+  for (const uint32_t red : {0, 67, 152, 255})
+    for (uint32_t x = 0; x < 4; ++x) scaled.push_back(red << 16 | (40 * x) << 8);
+  struct Case {
+    const char* what;
+    Bytes file;
+    int32_t texW, texH;
+    std::vector<uint32_t> want;  // 0xRRGGBB, the bottom row first
+  };
+  const Case cases[] = {
+      // Row 0: 3 literal indices and their pad byte, a run of 1, the end of the row. Row 1: a jump
+      // 2 right, a run of 2. Row 2: a run of 1, a jump 1 right and 1 up, then in row 3 a run of 1
+      // and the end of the picture, which the run of 2 after it does not reach.
+      {"RLE8",
+       bitmap(4, 4, 8, 1, table, Bytes{{0, 3, 1, 2, 3, 0, 1, 2, 0, 0, 0, 2, 2, 0, 2, 3, 0, 0,  //
+                                        1, 1, 0, 2, 1, 1, 1, 2, 0, 1, 2, 3}}),
+       4,
+       4,
+       {r, g, b, g, o, o, b, b, r, o, o, o, o, o, g, o}},
+      // Row 0: 5 literal indices in 3 bytes and a pad byte, a run of 3 alternating 1 and 3, the
+      // end of the row. Row 1: a run of 4 alternating 2 and 1, a jump 2 right, a run of 2 of 3,
+      // the end of the picture.
+      {"RLE4",
+       bitmap(8, 2, 4, 2, table, Bytes{{0, 5,    0x12, 0x31, 0x20, 0, 3, 0x13, 0, 0,  //
+                                        4, 0x21, 0,    2,    2,    0, 2, 0x33, 0, 1}}),
+       8,
+       2,
+       {r, g, b, r, g, r, b, r, g, r, g, r, o, o, b, b}},
+      {"24 bits, 3 rows scaled to 4", bitmap(4, 3, 24, 0, {}, rows), 4, 4, scaled},
+      {"24 bits top-down, 3 rows scaled to 4", bitmap(4, -3, 24, 0, {}, rowsTopDown), 4, 4, scaled},
+      // Rows of index 1, 2 and 3, each a run of 4, scaled to 4 rows.
+      {"RLE8, 3 rows scaled to 4",
+       bitmap(4, 3, 8, 1, table, Bytes{{4, 1, 0, 0, 4, 2, 0, 0, 4, 3, 0, 1}}),
+       4,
+       4,
+       {r, r, r, r, 0x55AA00, 0x55AA00, 0x55AA00, 0x55AA00, 0x00AA55, 0x00AA55, 0x00AA55, 0x00AA55,
+        b, b, b, b}},
+  };
+  tt::resetGlState();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    GLuint tex = 0;
+    glGenTextures(1, &tex);
+    ASSERT_EQ(assets::loadBmpTexture(tt::writeTempFile("packed.bmp", c.file.v).c_str(), tex), 1);
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    ASSERT_EQ(std::make_pair(w, h), std::make_pair(c.texW, c.texH));
+    std::vector<uint8_t> texels(size_t(w) * h * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    glDeleteTextures(1, &tex);
+    std::vector<uint32_t> got;
+    for (size_t i = 0; i < texels.size(); i += 3)
+      got.push_back(uint32_t(texels[i]) << 16 | texels[i + 1] << 8 | texels[i + 2]);
+    EXPECT_EQ(got, c.want);
+  }
+  std::remove(tt::tempPath("packed.bmp").c_str());
+}
+
 }  // namespace

@@ -132,6 +132,8 @@ TEST(Lzma, RefusesBrokenPackages) {
       {"size unknown", with(sized(~uint64_t{0}))},
       {"size past the limit", with(sized(uint64_t{1} << 26 | 1))},
       {"larger than the data: the end marker comes early", with(sized(size + 1))},
+      {"smaller than the data: more follows its size", with(sized(size - 1))},
+      {"nothing, though data follows", with(sized(0))},
       {"first stream byte not 0", with([](Bytes& b) { b[13] = 1; })},
   };
   for (const Case& c : cases) {

@@ -273,6 +273,52 @@ TEST(World, ReleasesTheModelsTexturesLastMemberFirst) {
 }
 #endif
 
+// Every texture the set-up makes repeats both ways, magnifies linearly, takes the nearest mipmap
+// level linearly filtered when minified, and is drawn replacing the fragment's colour: a modulated
+// texture would look the same under white, but not once anything sets a colour.
+TEST(World, EveryTextureIsMadeWithTheSameFiltersWrappingAndEnvironment) {
+  if (!game::dataFileFaults(tt::dataDir()).empty()) GTEST_SKIP() << "no generated data";
+  tt::resetGlState();
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  platform::pinCalendarSeconds(1700000000);
+  tt::inDirectory(tt::dataDir(), [] { game::setUpWorld(); });
+  platform::pinCalendarSeconds(std::nullopt);
+  game::World& w = gWorld;
+  std::vector<std::pair<std::string, GLuint>> textures = {{"table", w.table.texture},
+                                                          {"ball", w.ball.texture}};
+  for (int i = 0; i < game::kCupCount; ++i)
+    textures.emplace_back("cup " + std::to_string(i), w.cups[i].texture);
+  textures.emplace_back("pizza", w.pizza.texture);
+  for (int i = 0; i < world::kRoachParts; ++i)
+    textures.emplace_back("roach part " + std::to_string(i), w.roach.parts[i].texture);
+  textures.insert(textures.end(), {{"squash spot", w.squashSpot.texture},
+                                   {"font", w.fontTexture},
+                                   {"win", w.winTexture},
+                                   {"lose", w.loseTexture}});
+  const std::pair<GLenum, GLint> wanted[] = {{GL_TEXTURE_WRAP_S, GL_REPEAT},
+                                             {GL_TEXTURE_WRAP_T, GL_REPEAT},
+                                             {GL_TEXTURE_MAG_FILTER, GL_LINEAR},
+                                             {GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST}};
+  for (const auto& [what, name] : textures) {
+    SCOPED_TRACE(what);
+    ASSERT_NE(name, 0u);
+    glBindTexture(GL_TEXTURE_2D, name);
+    for (const auto& [parameter, value] : wanted) {
+      GLint got = -1;
+      glGetTexParameteriv(GL_TEXTURE_2D, parameter, &got);
+      EXPECT_EQ(got, value) << "parameter 0x" << std::hex << parameter;
+    }
+    GLint width = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    EXPECT_GT(width, 0);
+  }
+  GLint mode = -1;
+  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+  EXPECT_EQ(mode, GL_REPLACE);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  tt::resetGlState();
+}
+
 // A frame's starting point: by default nothing near anything, the roach about
 // to walk 1.4 along its heading from (0, -1.4) to exactly (0, 0), and what the
 // frame should leave.

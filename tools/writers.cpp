@@ -1,5 +1,6 @@
 #include "writers.h"
 
+#include <png.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -97,93 +98,56 @@ void write3ds(const std::string& path, const MeshData& m) {
 }
 
 namespace {
-uint32_t crc32(const uint8_t* p, size_t n, uint32_t crc = 0) {
-  crc = ~crc;
-  for (size_t i = 0; i < n; ++i) {
-    crc ^= p[i];
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
+
+struct PngFile {
+  std::string path;
+  std::vector<uint8_t> bytes;
+};
+
+void pngWrite(png_structp png, png_bytep data, size_t size) {
+  auto* file = static_cast<PngFile*>(png_get_io_ptr(png));
+  file->bytes.insert(file->bytes.end(), data, data + size);
 }
 
-void pngChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-  auto be32 = [&out](uint32_t v) {
-    for (int s = 24; s >= 0; s -= 8) out.push_back(uint8_t(v >> s));
-  };
-  be32(uint32_t(data.size()));
-  const size_t start = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  be32(crc32(out.data() + start, out.size() - start));
+void pngFlush(png_structp) {}
+
+[[noreturn]] void pngError(png_structp png, png_const_charp message) {
+  fail(static_cast<PngFile*>(png_get_io_ptr(png))->path + ": libpng: " + message);
 }
 
-// Each row gets the PNG filter whose output bytes are smallest in sum, as
-// libpng guesses the one that deflates best.
-std::vector<uint8_t> filterRows(const std::vector<uint8_t>& raw, size_t row, int rows) {
-  std::vector<uint8_t> out, best, trial(row + 1);
-  const std::vector<uint8_t> none(row, 0);
-  for (int y = 0; y < rows; ++y) {
-    const uint8_t* line = raw.data() + (row + 1) * size_t(y) + 1;
-    const uint8_t* up = y > 0 ? line - (row + 1) : none.data();
-    long bestSum = -1;
-    for (uint8_t type = 0; type <= 4; ++type) {
-      trial[0] = type;
-      long sum = 0;
-      for (size_t i = 0; i < row; ++i) {
-        const int a = i >= 3 ? line[i - 3] : 0, b = up[i], c = i >= 3 ? up[i - 3] : 0;
-        const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-        const int predictor[] = {0, a, b, (a + b) / 2, pa <= pb && pa <= pc ? a : pb <= pc ? b : c};
-        trial[i + 1] = uint8_t(line[i] - predictor[type]);
-        sum += trial[i + 1] < 128 ? trial[i + 1] : 256 - trial[i + 1];
-      }
-      if (bestSum < 0 || sum < bestSum) bestSum = sum, best = trial;
-    }
-    out.insert(out.end(), best.begin(), best.end());
-  }
-  return out;
-}
 }  // namespace
 
-void writePng(const std::string& path, const Image& img, bool deflate) {
+void writePng(const std::string& path, const Image& img, bool smallest) {
   const auto byte = colourByte;
-  std::vector<uint8_t> raw;  // filter byte 0, then RGB, per row from the top
-  for (int y = 0; y < img.h; ++y) {
-    raw.push_back(0);
+  std::vector<uint8_t> rgb;  // rows from the top
+  rgb.reserve(size_t(img.w) * size_t(img.h) * 3);
+  for (int y = 0; y < img.h; ++y)
     for (int x = 0; x < img.w; ++x) {
       const Rgb& p = img.at(x, y);
-      raw.push_back(byte(p.r)), raw.push_back(byte(p.g)), raw.push_back(byte(p.b));
+      rgb.push_back(byte(p.r)), rgb.push_back(byte(p.g)), rgb.push_back(byte(p.b));
     }
-  }
-  std::vector<uint8_t> z;
-  if (deflate) {
-    const std::vector<uint8_t> rows = filterRows(raw, size_t(img.w) * 3, img.h);
-    uLongf size = compressBound(uLong(rows.size()));
-    z.resize(size);
-    if (compress2(z.data(), &size, rows.data(), uLong(rows.size()), Z_BEST_COMPRESSION) != Z_OK)
-      fail(path + ": zlib could not compress the picture");
-    z.resize(size);
-  } else {
-    z = {0x78, 0x01};
-    for (size_t at = 0; at < raw.size() || at == 0; at += 65535) {
-      const size_t n = std::min<size_t>(65535, raw.size() - at);
-      z.push_back(at + n >= raw.size() ? 1 : 0);
-      z.push_back(uint8_t(n)), z.push_back(uint8_t(n >> 8));
-      z.push_back(uint8_t(~n)), z.push_back(uint8_t(~n >> 8));
-      z.insert(z.end(), raw.begin() + long(at), raw.begin() + long(at + n));
-    }
-    uint32_t a = 1, b = 0;  // adler-32 of the raw rows
-    for (uint8_t c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
-    for (int s = 24; s >= 0; s -= 8) z.push_back(uint8_t(((b << 16) | a) >> s));
-  }
-  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<uint8_t> ihdr;
-  for (uint32_t v : {uint32_t(img.w), uint32_t(img.h)})
-    for (int s = 24; s >= 0; s -= 8) ihdr.push_back(uint8_t(v >> s));
-  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
-  pngChunk(out, "IHDR", ihdr);
-  pngChunk(out, "IDAT", z);
-  pngChunk(out, "IEND", {});
-  save(path, out);
+  std::vector<png_bytep> rows(size_t(img.h));
+  for (int y = 0; y < img.h; ++y) rows[size_t(y)] = rgb.data() + size_t(y) * size_t(img.w) * 3;
+
+  PngFile file{path, {}};
+  // libpng ends every error in pngError, which exits, so it never longjmps.
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &file, pngError, nullptr);
+  if (!png) fail(path + ": libpng could not start");
+  png_infop info = png_create_info_struct(png);
+  if (!info) fail(path + ": libpng could not start");
+  png_set_write_fn(png, &file, pngWrite, pngFlush);
+  png_set_IHDR(png, info, png_uint_32(img.w), png_uint_32(img.h), 8, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  // The desktop icons keep their rows as they were (no filter); the browser's
+  // get libpng's choice of filter per row, since the page counts its bytes.
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, smallest ? PNG_ALL_FILTERS : PNG_FILTER_NONE);
+  png_set_compression_level(png, Z_BEST_COMPRESSION);
+  // One IDAT chunk, whatever the picture's size.
+  png_set_compression_buffer_size(png, compressBound(uLong(rgb.size() + size_t(img.h))));
+  png_set_rows(png, info, rows.data());
+  png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+  png_destroy_write_struct(&png, &info);
+  save(path, file.bytes);
 }
 
 void writeBmp(const std::string& path, const Image& img) {

@@ -32,9 +32,9 @@ struct MeshData {
 // written or breaks a limit of the game's loaders.
 void write3ds(const std::string& path, const MeshData& mesh);
 void writeBmp(const std::string& path, const Image& img);
-// PNG for the icons. The desktop's small ones are stored as they are; the
-// browser's large ones are deflated (zlib), since the page counts its bytes.
-void writePng(const std::string& path, const Image& img, bool deflate = false);
+// PNG for the icons, written by libpng. `smallest` lets libpng filter the rows
+// for the smallest file (the browser's icons, whose bytes the page counts).
+void writePng(const std::string& path, const Image& img, bool smallest = false);
 // A Windows icon file: one image, 24 bits per pixel, fully opaque.
 void writeIco(const std::string& path, const Image& img);
 void writeWav(const std::string& path, const std::vector<float>& samples, int rate);

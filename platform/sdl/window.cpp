@@ -2,6 +2,9 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -352,10 +355,63 @@ int32_t clockMs() {
   return gLastClockMs;
 }
 
+namespace {
+
+void quitAtOnce(int) { _exit(0); }
+
+// SDL shows the box from a child process of its own (Xlib may be in any state
+// in the parent). That child must not outlive the game: it is killed when the
+// game ends, whichever way.
+volatile sig_atomic_t gBoxUp = 0;
+pid_t gBoxParent = 0;
+void onFork() {
+  if (!gBoxUp) return;
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != gBoxParent) _exit(0);  // the game ended before the line above
+}
+
+// While the box is up, SDL's own loop for it runs, and it never looks at the
+// quit event that SDL's handlers of SIGTERM and SIGINT post: the box would
+// stay until clicked. Both end the program there and then, with the status
+// they give during play. The line is on stderr already, and nothing else is
+// left to take down. A signal the program was started ignoring stays ignored.
+class StopsDuringBox {
+ public:
+  StopsDuringBox() {
+    static const bool registered = pthread_atfork(nullptr, nullptr, onFork) == 0;
+    (void)registered;
+    gBoxParent = getpid();
+    gBoxUp = 1;
+    struct sigaction quit = {};
+    quit.sa_handler = quitAtOnce;
+    sigemptyset(&quit.sa_mask);
+    for (int i = 0; i < 2; ++i) {
+      sigaction(kSignals[i], nullptr, &old_[i]);
+      if (old_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &quit, nullptr);
+    }
+    // One that came just before is waiting as SDL's quit event.
+    SDL_PumpEvents();
+    if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0) _exit(0);
+  }
+  ~StopsDuringBox() {
+    gBoxUp = 0;
+    for (int i = 0; i < 2; ++i) sigaction(kSignals[i], &old_[i], nullptr);
+  }
+  StopsDuringBox(const StopsDuringBox&) = delete;
+  StopsDuringBox& operator=(const StopsDuringBox&) = delete;
+
+ private:
+  static constexpr int kSignals[2] = {SIGTERM, SIGINT};
+  struct sigaction old_[2];
+};
+
+}  // namespace
+
 void showErrorBox(const char* title, const char* text) {
   if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
   const char* driver = SDL_GetCurrentVideoDriver();
   if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0)) return;
+  const StopsDuringBox stops;
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr);
 }
 

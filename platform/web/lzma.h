@@ -1,7 +1,10 @@
 // The decoder of the browser's data package: one LZMA stream, as xz
 // --format=lzma writes it, unpacked into a buffer of the size its header
-// gives. It runs in a worker, compiled to a small wasm module of its own
-// (unpack.cpp); it includes no system header, so the native tests build it too.
+// gives. The decoding itself is the LZMA SDK's reference decoder (LzmaDec.c,
+// public domain, from Debian's lzma-dev); this keeps the checks the package
+// needs around it. It runs in a worker, compiled to a small wasm module of
+// its own (unpack.cpp) that allocates nothing: the worker places the package
+// and the output in memory past the module's own. The native tests build it too.
 #pragma once
 
 #include <cstddef>
@@ -28,48 +31,19 @@ class LzmaDecoder {
   bool finished() const { return !broken_ && pos_ == outSize_; }
 
  private:
-  // Probabilities of a 0 in 11 bits; each decoded bit moves its own by 1/32.
-  using Prob = uint16_t;
-  static constexpr Prob kHalf = 1024;
-  struct Lengths {
-    Prob choice[2];
-    Prob low[16 << 3];
-    Prob mid[16 << 3];
-    Prob high[256];
-  };
-  struct Probs {
-    Prob isMatch[12 << 4];
-    Prob isRep[12];
-    Prob isRepG0[12];
-    Prob isRepG1[12];
-    Prob isRepG2[12];
-    Prob isRep0Long[12 << 4];
-    Prob slots[4 << 6];
-    Prob special[115];
-    Prob align[16];
-    Lengths matchLengths;
-    Lengths repLengths;
-    Prob literals[0x300 << 4];  // lc + lp is at most 4 here
-  };
+  // The SDK's decoder state (CLzmaDec), kept here so that its header, with
+  // its own names for types and macros, stays inside lzma.cpp.
+  static constexpr size_t kStateSize = 160;
+  // Its probability tables: 1846 fixed ones and 0x300 per literal context,
+  // for lc + lp up to 4 (the packer writes 4, xz's default 3).
+  static constexpr size_t kProbs = 1846 + (0x300 << 4);
 
-  uint8_t nextByte();
-  unsigned bit(Prob& p);
-  uint32_t directBits(int count);
-  unsigned tree(Prob* p, int bits);
-  unsigned reverseTree(Prob* p, int bits);
-  unsigned length(Lengths& l, unsigned posState);
-  uint32_t distance(unsigned length);
-  void literal();
-
-  Probs probs_;
+  alignas(8) unsigned char state_[kStateSize];
+  uint16_t probs_[kProbs];
   const uint8_t* in_ = nullptr;
   const uint8_t* inEnd_ = nullptr;
-  uint8_t* out_ = nullptr;
   size_t outSize_ = 0, pos_ = 0;
-  uint32_t range_ = 0, code_ = 0;
-  unsigned lc_ = 0, lpMask_ = 0, pbMask_ = 0, state_ = 0;
-  uint32_t rep_[4] = {};
-  bool broken_ = true, ended_ = false;
+  bool broken_ = true, ended_ = false;  // ended: the whole size is out and checked
 };
 
 }  // namespace platform

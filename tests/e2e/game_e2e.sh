@@ -6,7 +6,8 @@
 #               (run under Wine; here endings covers them)
 #   endings     every way of ending, with SDL's dummy sound driver and with no
 #               sound device at all, gives status 0 and nothing on stderr but
-#               the game's own lines: Esc, the close request, Alt+F4, another
+#               the game's own lines: Esc, the close request, Alt+F4, SIGTERM,
+#               SIGINT (Ctrl+C), another
 #               client destroying the window (a force-close: 12 times each,
 #               so a fault of one run in three shows), the X server going
 #               away. RUNS=N runs each way N times and counts;
@@ -16,6 +17,10 @@
 #               exactly; on the board Enter starts a new round
 #   missing     without pizza.bmp, with an empty linen.bmp and a folder named
 #               clay.bmp: one line naming the three and the folder, status 1
+#   box_sigterm while the start-up box about an empty pizza.bmp is shown,
+#   box_sigint  SIGTERM (or SIGINT, Ctrl+C) ends the game with status 0 and
+#               no window left, with the dummy sound driver and with no sound
+#               device (SOUND_SETUPS as for endings)
 #   no_box      the same where no message box can be shown (no X core fonts,
 #               no zenity): the line, status 1 at once, no window
 #   no_gl       a display without OpenGL: a box and one line name what could
@@ -70,10 +75,13 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks the first free display itself and tells which on a pipe, so
-# parallel runs cannot race for a number.
+# parallel runs cannot race for a number. Without -noreset the server resets
+# whenever its last client leaves and refuses connections meanwhile, so a game
+# started just after another had ended could find no display; a desktop's
+# server never does that.
 start_xvfb() {
   rm -f "$WORK/display"  # a server that went away may have left its number there
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$WORK/display" \
+  Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp "$@" 3>"$WORK/display" \
     >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   local i
@@ -107,9 +115,11 @@ sound_env() {
 
 # Starts the game from a data folder with the x11 video driver and the sound
 # set-up $SOUND (dummy unless said). Each frame it draws is a line of $WORK/frames.
+# Ctrl+C reaches it as from a terminal: a script's background job would
+# otherwise start with SIGINT ignored.
 start_game() {
   # shellcheck disable=SC2086  # ENV, WRAP and the sound set-up are lists of words
-  (cd "$1" && exec env -u SDL_VIDEODRIVER $(sound_env "${SOUND:-dummy}") \
+  (cd "$1" && exec env --default-signal=INT -u SDL_VIDEODRIVER $(sound_env "${SOUND:-dummy}") \
     TABLETUMBLE_FRAME_LOG="$WORK/frames" ${ENV:-} ${WRAP:-} "$GAME") \
     >"$WORK/stdout" 2>"$WORK/stderr" </dev/null &
   GAME_PID=$!
@@ -240,6 +250,7 @@ end_game() {
     Esc) focus "$win" && xdotool key Escape ;;
     close) "$PROBE" close "$win" || fail "could not send the close request" ;;
     Alt+F4) focus "$win" && xdotool key alt+F4 ;;
+    SIGTERM | SIGINT) kill -s "${1#SIG}" "$GAME_PID" ;;
     # Another client destroys the window, as a window manager's force-close does.
     destroyed) xdotool windowclose "$win" ;;
     server_gone)
@@ -253,7 +264,7 @@ end_game() {
 case_endings() {
   local sound way runs i ok expected failed=0
   for sound in ${SOUND_SETUPS:-dummy none}; do
-    for way in Esc close Alt+F4 destroyed server_gone; do
+    for way in Esc close Alt+F4 SIGTERM SIGINT destroyed server_gone; do
       runs=${RUNS:-1}
       [ "$way" = destroyed ] && runs=${RUNS:-12}
       expected=""
@@ -363,7 +374,8 @@ shown_path() { echo "$1"; }
 
 # The player sees a message box titled as the game; dismiss it as they would.
 # (It titles itself in a way xdotool cannot read, so xwininfo finds it.)
-dismiss_box() {
+# Prints the id of the message box once it is shown.
+find_box() {
   local i win
   for ((i = 0; i < 300; ++i)); do
     win=$(xwininfo -root -children | awk -v t="\"$TITLE\":" '$2 " " $3 == t {print $1; exit}')
@@ -373,6 +385,11 @@ dismiss_box() {
   done
   [ -n "$win" ] || fail "no message box titled \"$TITLE\" within 30 s"
   xwininfo -id "$win" | grep -q 'Map State: IsViewable' || fail "the message box is not shown"
+  echo "$win"
+}
+dismiss_box() {
+  local win
+  win=$(find_box) || exit 1
   focus "$win"
   xdotool key Return
 }
@@ -396,6 +413,33 @@ case_missing() {
   [[ $line == *"$(shown_path "$data")"* ]] || fail "the line does not name the folder $data: $line"
   [[ $line != *pizza.3ds* && $line != *table.3ds* ]] || fail "the line names files that are there: $line"
 }
+
+# While the start-up box about an empty pizza.bmp is shown, signal $1 (TERM
+# as a session's end or kill sends it, INT as Ctrl+C) ends the game with 0,
+# as during play, with the box's line alone on stderr; with each sound set-up.
+stop_during_box() {
+  start_xvfb
+  local data="$WORK/data" sound expected i
+  cp -r "$DATA" "$data"
+  : >"$data/pizza.bmp"
+  expected="Tabletumble cannot start: empty data file pizza.bmp in $(shown_path "$data")"
+  for sound in ${SOUND_SETUPS:-dummy none}; do
+    SOUND=$sound start_game "$data"
+    find_box >/dev/null || exit 1
+    kill -s "$1" "$GAME_PID"
+    expect_exit_within "$QUIT_S" "SIG$1 while the start-up box was shown (sound $sound)"
+    ((STATUS == 0)) || fail "SIG$1 while the box was shown ended with status $STATUS (sound $sound)"
+    [ "$(cat "$WORK/stderr")" = "$expected" ] || fail "stderr is not the one line (sound $sound)"
+    # The server takes a client's windows down once it has read its end.
+    for ((i = 0; i < 50; ++i)); do
+      [ -z "$(xwininfo -root -children | awk '/^ +0x/ {print $1}')" ] && break
+      sleep 0.1
+    done
+    ((i < 50)) || fail "a window was left behind (sound $sound): $(xwininfo -root -children)"
+  done
+}
+case_box_sigterm() { stop_during_box TERM; }
+case_box_sigint() { stop_during_box INT; }
 
 CORPUS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../corpus" && pwd)
 
@@ -689,8 +733,8 @@ case_installed() {
 [[ ${BASH_SOURCE[0]} == "$0" ]] || return 0
 
 case "$CASE" in
-  window | close | endings | tilt | keys | missing | no_gl | no_box | hidden | mouse | \
-    no_display | own_cloth | jpeg_cloth | faults | valgrind | installed)
+  window | close | endings | tilt | keys | missing | box_sigterm | box_sigint | no_gl | no_box | \
+    hidden | mouse | no_display | own_cloth | jpeg_cloth | faults | valgrind | installed)
     "case_$CASE" ;;
   *) echo "unknown case $CASE" >&2; exit 2 ;;
 esac
