@@ -80,7 +80,17 @@ class GameHost final : public LoopHost {
     platform::dispatchMessage(message);
   }
   int32_t clock() override { return platform::clockMs(); }
-  void waitForMessage(int timeoutMs) override { platform::waitForMessage(timeoutMs); }
+  void waitForMessage(int timeoutMs) override {
+    // The first wait is the 30 ms before the first frame, which no round's
+    // frame needs the board's pictures for: they load then, instead of
+    // before it. The loop looks at its clock again and waits out the rest.
+    if (!boardPictures_) {
+      game::loadBoardPictures();
+      boardPictures_ = true;
+      return;
+    }
+    platform::waitForMessage(timeoutMs);
+  }
   void runFrame() override {
     const int32_t start = platform::clockMs();
     if (game::gWorld.playing == 1) {
@@ -107,6 +117,7 @@ class GameHost final : public LoopHost {
  private:
   RenderContext& rc_;
   std::FILE* frameLog_ = nullptr;
+  bool boardPictures_ = false;  // loaded: setUpWorld leaves them for the first wait
 };
 
 }  // namespace
@@ -145,7 +156,7 @@ int runGame() {
   if (!platform::openAudio())
     std::fprintf(stderr, "Tabletumble: no sound device, playing silently\n");
 
-  game::setUpWorld();
+  game::setUpWorld(game::BoardPictures::kLater);
   game::gFrame.deviceContext = rc.deviceContext;
   game::gFrame.squeakDirX = 1;
   game::gFrame.squeakDirY = 1;
