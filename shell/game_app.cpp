@@ -81,9 +81,9 @@ class GameHost final : public LoopHost {
   }
   int32_t clock() override { return platform::clockMs(); }
   void waitForMessage(int timeoutMs) override {
-    // The first wait is the 30 ms before the first frame, which no round's
-    // frame needs the board's pictures for: they load then, instead of
-    // before it. The loop looks at its clock again and waits out the rest.
+    // The first wait follows the first frame: no frame of a round shows the
+    // board's pictures, so they load here rather than before it. The loop
+    // then looks at its clock again and waits out the rest.
     if (!boardPictures_) {
       game::loadBoardPictures();
       boardPictures_ = true;
@@ -162,7 +162,9 @@ int runGame() {
   game::gFrame.squeakDirY = 1;
   GameHost host(rc);
   FrameClock clock;
-  const int status = runMainLoop(host, clock);
+  // The first frame's 30 ms count from the program's start: it comes as soon
+  // as the World is set up, not 30 ms later.
+  const int status = runMainLoop(host, clock, 0);
   platform::closeAudio();
   platform::shutdownVideo();
   return status;

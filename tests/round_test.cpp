@@ -87,15 +87,23 @@ TEST(MainLoop, FramesBeginEvery30msOrAtOnceAfterASlowOneAndNeverCatchUp) {
     int burst;
     bool quitFirst;  // a quit with code 3 pending as the first frame falls due
     const char* log;
+    // How long before the loop the first frame's 30 ms began (the game's loading).
+    std::optional<uint32_t> counted = std::nullopt;
   };
   for (const Case& c :
        {Case{1000, 0, 0, false, "F30 F60 F90 F120 T"}, Case{0, 50, 0, false, "F30 F80 F130 F180 T"},
         Case{INT32_MAX - 10u, 0, 0, false, "F30 F60 F90 F120 T"},
-        Case{0, 10, 5, false, "F30 mmmmmF60 F90 F120 T"}, Case{0, 0, 0, true, "T"}}) {
+        Case{0, 10, 5, false, "F30 mmmmmF60 F90 F120 T"}, Case{0, 0, 0, true, "T"},
+        Case{1000, 0, 0, false, "F0 F30 F60 F90 T", 100},
+        Case{1000, 0, 0, false, "F0 F30 F60 F90 T", 30},
+        Case{1000, 0, 0, false, "F18 F48 F78 F108 T", 12},
+        Case{INT32_MAX - 10u, 0, 0, false, "F0 F30 F60 F90 T", 40}}) {
     ScriptedHost host(c.start, c.duration, c.burst);
     if (c.quitFirst) host.post(c.start + 30, platform::kMsgQuit, 3);
     shell::FrameClock clock;
-    EXPECT_EQ(shell::runMainLoop(host, clock), c.quitFirst ? 3 : 0) << c.log;
+    const std::optional<int32_t> first =
+        c.counted ? std::optional<int32_t>(int32_t(c.start - *c.counted)) : std::nullopt;
+    EXPECT_EQ(shell::runMainLoop(host, clock, first), c.quitFirst ? 3 : 0) << c.log;
     EXPECT_EQ(host.log, c.log);
   }
 }
