@@ -79,7 +79,7 @@ enum class BoardPictures { kNow, kLater };
 // stderr naming it and what is wrong. With kLater the game-over board's two
 // pictures get their texture names but not yet their images: a third of the
 // pixels the game loads, which no frame of a round shows, so the game reads
-// them with loadBoardPictures in its wait for the first frame.
+// them with loadBoardPictures in its first wait after the first frame.
 void setUpWorld(BoardPictures pictures = BoardPictures::kNow);
 void loadBoardPictures();
 // Puts the round back to its start without loading anything.

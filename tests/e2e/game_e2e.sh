@@ -29,7 +29,7 @@
 #   faults      no sound device, a read-only data folder, every data file
 #               replaced by noise: it plays, writes nothing, exits 0
 #   board       the ball falls off: the board shows its picture, which the
-#               game reads while it waits for its first frame
+#               game reads only after its first frame
 #   valgrind    a whole session under valgrind (play, round end, board,
 #               restart, close) with no errors and no definite leaks
 #   installed   GAME is the installed launcher: started from another folder
