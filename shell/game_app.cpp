@@ -123,6 +123,7 @@ class GameHost final : public LoopHost {
 }  // namespace
 
 int runGame() {
+  const int32_t started = platform::clockMs();
   if (!platform::initVideo()) {
     // No display: nothing to play on. Stop quietly with status 0 after one line.
     std::fprintf(stderr, "Tabletumble cannot open a window: %s\n", platform::lastError());
@@ -164,7 +165,7 @@ int runGame() {
   FrameClock clock;
   // The first frame's 30 ms count from the program's start: it comes as soon
   // as the World is set up, not 30 ms later.
-  const int status = runMainLoop(host, clock, 0);
+  const int status = runMainLoop(host, clock, started);
   platform::closeAudio();
   platform::shutdownVideo();
   return status;
