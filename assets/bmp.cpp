@@ -5,7 +5,6 @@
 #include <bit>
 #include <cstring>
 #include <deque>
-#include <functional>
 
 #include "assets/file_bytes.h"
 #include "assets/report.h"
@@ -163,41 +162,209 @@ std::string readLayout(const uint8_t* d, size_t size, Layout& l) {
   return "";
 }
 
-Rgb pixelAt(const Layout& l, const uint8_t* p, unsigned bit) {
-  switch (l.bits) {
-    case 24:
-      return {p[2], p[1], p[0]};
-    case 16:
-    case 32: {
-      const uint32_t v = l.bits == 16 ? le16(p) : le32(p);
-      return {l.red.of(v), l.green.of(v), l.blue.of(v)};
-    }
-    default:  // 1, 4 or 8 bits of index, the leftmost pixel in the high bits
-      return l.palette[(p[0] >> (8 - l.bits - bit)) & ((1u << l.bits) - 1)];
+// One pixel of a plain (uncompressed) row; Bits is the file's bit depth, so
+// each kind's rows get their own loop with nothing to decide per pixel.
+template <int Bits>
+Rgb pixelAt(const Layout& l, const uint8_t* row, int64_t x) {
+  if constexpr (Bits == 24) {
+    const uint8_t* p = row + x * 3;
+    return {p[2], p[1], p[0]};
+  } else if constexpr (Bits == 16 || Bits == 32) {
+    const uint32_t v = Bits == 16 ? le16(row + x * 2) : le32(row + x * 4);
+    return {l.red.of(v), l.green.of(v), l.blue.of(v)};
+  } else {  // an index, the leftmost pixel in the high bits
+    const uint64_t bit = static_cast<uint64_t>(x) * Bits;
+    return l.palette[(row[bit / 8] >> (8 - Bits - bit % 8)) & ((1u << Bits) - 1)];
   }
 }
 
-using RowSink = std::function<void(const uint8_t* rgb)>;  // each row in file order
+// (a + d / 2) / d for the one d of a picture, by a multiplication and at
+// most one step of correction: a 64-bit division per byte was most of the
+// time a resampled picture took. Exact while a + d / 2 stays below 2^53,
+// far above 255 times the largest area a file may declare.
+class RoundedDivision {
+ public:
+  explicit RoundedDivision(uint64_t d) : d_(d), half_(d / 2), inverse_(1.0 / double(d)) {}
+  uint8_t operator()(uint64_t a) const {
+    const uint64_t n = a + half_;
+    uint64_t q = static_cast<uint64_t>(double(n) * inverse_);
+    if (q * d_ > n) {
+      --q;
+    } else if ((q + 1) * d_ <= n) {
+      ++q;
+    }
+    return static_cast<uint8_t>(q);
+  }
 
-void readPlainRows(const Layout& l, const uint8_t* pixels, uint64_t held, const RowSink& sink) {
-  std::vector<uint8_t> row(static_cast<size_t>(l.width) * 3);
+ private:
+  uint64_t d_, half_;
+  double inverse_;
+};
+
+// Receives a picture's rows in file order and resamples them to a new size,
+// each new pixel the mean of the area it covers, weighted by how much of each
+// old pixel lies in it. Sides stay whole numbers: old column x spans
+// [xW, (x+1)W) and new column t spans [tw, (t+1)w), so every weight is an
+// integer and the weights of a new pixel sum to w * h. Only the new rows that
+// old rows still reach are held. A reader writes each row where row() says
+// and then calls done(): when the size stays, that is the picture itself.
+class Resampler {
+ public:
+  Resampler(int64_t w, int64_t h, int32_t outW, int32_t outH, bool topDown)
+      : w_(w),
+        h_(h),
+        outW_(outW),
+        outH_(outH),
+        topDown_(topDown),
+        same_(w == outW && h == outH),
+        divide_(uint64_t(w) * uint64_t(h)) {
+    out_.width = outW;
+    out_.height = outH;
+    out_.rgb.resize(size_t(outW) * size_t(outH) * 3);
+    if (same_) return;
+    in_.resize(size_t(w) * 3);
+    row_.resize(size_t(outW) * 3);
+    // The old columns each new column covers, with their weights: the same
+    // for every row.
+    firstColumn_.resize(size_t(outW) + 1);
+    for (int64_t u = 0, x = 0; u < outW_; ++u) {
+      const int64_t lo = u * w_, hi = lo + w_;
+      while ((x + 1) * outW_ <= lo) ++x;
+      firstColumn_[size_t(u)] = {uint32_t(x), uint32_t(weights_.size())};
+      for (int64_t k = x; k * outW_ < hi; ++k)
+        weights_.push_back(uint32_t(std::min(hi, (k + 1) * outW_) - std::max(lo, k * outW_)));
+    }
+    firstColumn_.back() = {0, uint32_t(weights_.size())};
+  }
+
+  uint8_t* row() { return same_ ? rowOut(f_) : in_.data(); }
+
+  void done() {
+    if (same_) {
+      ++f_;
+      return;
+    }
+    if (h_ == outH_) {  // each old row is one new row, of weight h
+      widen(rowOut(f_++), [this](uint64_t sum) { return divide_(sum * uint64_t(h_)); });
+      return;
+    }
+    uint64_t* const wide = row_.data();
+    widen(wide, [](uint64_t sum) { return sum; });
+    const size_t n = row_.size();
+    const int64_t lo = f_ * outH_, hi = lo + outH_;
+    for (int64_t r = lo / h_; r * h_ < hi; ++r) {
+      const uint64_t weight = uint64_t(std::min(hi, (r + 1) * h_) - std::max(lo, r * h_));
+      const bool fresh = r - first_ >= int64_t(pending_.size());
+      if (fresh) {
+        if (spare_.empty()) spare_.emplace_back(n);
+        pending_.push_back(std::move(spare_.back()));
+        spare_.pop_back();
+      }
+      uint64_t* const acc = pending_[size_t(r - first_)].data();
+      if (fresh) {
+        for (size_t i = 0; i < n; ++i) acc[i] = wide[i] * weight;
+      } else {
+        for (size_t i = 0; i < n; ++i) acc[i] += wide[i] * weight;
+      }
+    }
+    ++f_;
+    // New rows that no later old row reaches are done.
+    while (!pending_.empty() && (first_ + 1) * h_ <= f_ * outH_) {
+      uint8_t* const out = rowOut(first_++);
+      const uint64_t* const acc = pending_.front().data();
+      for (size_t i = 0; i < n; ++i) out[i] = divide_(acc[i]);
+      spare_.push_back(std::move(pending_.front()));
+      pending_.pop_front();
+    }
+  }
+
+  void add(const uint8_t* rgb) {
+    std::memcpy(row(), rgb, size_t(w_) * 3);
+    done();
+  }
+
+  RgbImage take() { return std::move(out_); }
+
+ private:
+  struct Column {
+    uint32_t x, weight;  // the first old column and where its weights start
+  };
+
+  // The row just read at the new width, each weighted sum through `store`.
+  template <typename Out, typename Store>
+  void widen(Out* to, Store store) const {
+    const uint8_t* const in = in_.data();
+    const uint32_t* const weights = weights_.data();
+    for (size_t u = 0; u < size_t(outW_); ++u) {
+      const uint8_t* from = in + size_t(firstColumn_[u].x) * 3;
+      uint64_t r = 0, g = 0, b = 0;
+      for (uint32_t k = firstColumn_[u].weight; k < firstColumn_[u + 1].weight; ++k, from += 3) {
+        r += uint64_t{weights[k]} * from[0];
+        g += uint64_t{weights[k]} * from[1];
+        b += uint64_t{weights[k]} * from[2];
+      }
+      to[u * 3] = store(r);
+      to[u * 3 + 1] = store(g);
+      to[u * 3 + 2] = store(b);
+    }
+  }
+
+  uint8_t* rowOut(int64_t fileRow) {
+    const int64_t row = topDown_ ? outH_ - 1 - fileRow : fileRow;
+    return out_.rgb.data() + size_t(row) * size_t(outW_) * 3;
+  }
+
+  int64_t w_, h_, outW_, outH_;
+  bool topDown_, same_;
+  RoundedDivision divide_;
+  std::vector<uint8_t> in_;    // the row being read, when it is resampled
+  std::vector<uint64_t> row_;  // that row at the new width
+  std::vector<Column> firstColumn_;
+  std::vector<uint32_t> weights_;
+  std::deque<std::vector<uint64_t>> pending_;  // new rows first_, first_ + 1, ...
+  std::vector<std::vector<uint64_t>> spare_;   // rows done with, for reuse
+  int64_t first_ = 0, f_ = 0;
+  RgbImage out_;
+};
+
+template <int Bits>
+void readPlainRows(const Layout& l, const uint8_t* pixels, uint64_t held, Resampler& sink) {
+  const uint64_t pixelBytes = (uint64_t{Bits} * uint64_t(l.width) + 7) / 8;
   Rgb last{};  // of the last whole pixel read
   for (int64_t f = 0; f < l.height; ++f) {
     const uint64_t start = static_cast<uint64_t>(f) * l.rowBytes;
-    for (int64_t x = 0; x < l.width; ++x) {
-      const uint64_t bit = static_cast<uint64_t>(x) * l.bits;
-      if (start + (bit + l.bits + 7) / 8 <= held)
-        last = pixelAt(l, pixels + start + bit / 8, static_cast<unsigned>(bit % 8));
-      std::memcpy(&row[static_cast<size_t>(x) * 3], last.data(), 3);
+    const uint8_t* in = pixels + start;
+    uint8_t* out = sink.row();
+    if (start + pixelBytes <= held) {  // the whole row is in the file
+      if constexpr (Bits == 24) {
+        for (int64_t x = 0; x < l.width; ++x, in += 3, out += 3) {
+          out[0] = in[2];
+          out[1] = in[1];
+          out[2] = in[0];
+        }
+      } else {
+        for (int64_t x = 0; x < l.width; ++x, out += 3) {
+          const Rgb c = pixelAt<Bits>(l, in, x);
+          out[0] = c[0], out[1] = c[1], out[2] = c[2];
+        }
+      }
+      out -= 3;
+      last = {out[0], out[1], out[2]};
+    } else {  // cut short: what the file holds, then the last pixel again
+      for (int64_t x = 0; x < l.width; ++x, out += 3) {
+        if (start + (static_cast<uint64_t>(x + 1) * Bits + 7) / 8 <= held)
+          last = pixelAt<Bits>(l, in, x);
+        std::memcpy(out, last.data(), 3);
+      }
     }
-    sink(row.data());
+    sink.done();
   }
 }
 
 // Runs of one index (RLE4: two alternating), and escapes: 0 0 ends the row,
 // 0 1 the picture, 0 2 dx dy jumps ahead, 0 n gives n indices as they are,
 // padded to an even count of bytes. What no run reaches keeps colour 0.
-void readRleRows(const Layout& l, const uint8_t* p, uint64_t held, const RowSink& sink) {
+void readRleRows(const Layout& l, const uint8_t* p, uint64_t held, Resampler& sink) {
   const bool four = l.compression == kRle4;
   std::vector<uint8_t> blank;
   for (int64_t x = 0; x < l.width; ++x)
@@ -209,7 +376,7 @@ void readRleRows(const Layout& l, const uint8_t* p, uint64_t held, const RowSink
     ++x;
   };
   const auto nextRow = [&] {
-    sink(row.data());
+    sink.add(row.data());
     row = blank;
     ++y;
   };
@@ -241,73 +408,25 @@ void readRleRows(const Layout& l, const uint8_t* p, uint64_t held, const RowSink
   while (y < l.height) nextRow();
 }
 
-void readRows(const Layout& l, const uint8_t* data, size_t size, const RowSink& sink) {
-  const bool rle = l.compression == kRle8 || l.compression == kRle4;
-  (rle ? readRleRows : readPlainRows)(l, data + l.offset, size - l.offset, sink);
+void readRows(const Layout& l, const uint8_t* data, size_t size, Resampler& sink) {
+  const uint8_t* pixels = data + l.offset;
+  const uint64_t held = size - l.offset;
+  if (l.compression == kRle8 || l.compression == kRle4) return readRleRows(l, pixels, held, sink);
+  switch (l.bits) {
+    case 1:
+      return readPlainRows<1>(l, pixels, held, sink);
+    case 4:
+      return readPlainRows<4>(l, pixels, held, sink);
+    case 8:
+      return readPlainRows<8>(l, pixels, held, sink);
+    case 16:
+      return readPlainRows<16>(l, pixels, held, sink);
+    case 24:
+      return readPlainRows<24>(l, pixels, held, sink);
+    default:
+      return readPlainRows<32>(l, pixels, held, sink);
+  }
 }
-
-// Takes a picture's rows in file order and resamples them to a new size, each
-// new pixel the mean of the area it covers, weighted by how much of each old
-// pixel lies in it. Sides stay whole numbers: old column x spans [xW, (x+1)W)
-// and new column t spans [tw, (t+1)w), so every weight is an integer and the
-// weights of a new pixel sum to w * h. Only the new rows that old rows still
-// reach are held.
-class Resampler {
- public:
-  Resampler(int64_t w, int64_t h, int32_t outW, int32_t outH, bool topDown)
-      : w_(w), h_(h), outW_(outW), outH_(outH), topDown_(topDown), row_(size_t(outW) * 3) {
-    out_.width = outW;
-    out_.height = outH;
-    out_.rgb.resize(size_t(outW) * size_t(outH) * 3);
-  }
-
-  void add(const uint8_t* rgb) {
-    if (w_ == outW_ && h_ == outH_) {  // the same size: the row as it is
-      std::memcpy(rowOut(f_++), rgb, row_.size());
-      return;
-    }
-    std::fill(row_.begin(), row_.end(), 0);
-    for (int64_t x = 0, t = 0; x < w_; ++x) {
-      const int64_t lo = x * outW_, hi = lo + outW_;
-      while ((t + 1) * w_ <= lo) ++t;
-      for (int64_t u = t; u * w_ < hi; ++u) {
-        const uint64_t weight = uint64_t(std::min(hi, (u + 1) * w_) - std::max(lo, u * w_));
-        for (int k = 0; k < 3; ++k) row_[size_t(u) * 3 + k] += weight * rgb[size_t(x) * 3 + k];
-      }
-    }
-    const int64_t lo = f_ * outH_, hi = lo + outH_;
-    for (int64_t r = lo / h_; r * h_ < hi; ++r) {
-      const uint64_t weight = uint64_t(std::min(hi, (r + 1) * h_) - std::max(lo, r * h_));
-      if (r - first_ >= int64_t(pending_.size())) pending_.emplace_back(row_.size(), 0);
-      std::vector<uint64_t>& acc = pending_[size_t(r - first_)];
-      for (size_t i = 0; i < acc.size(); ++i) acc[i] += row_[i] * weight;
-    }
-    ++f_;
-    // New rows that no later old row reaches are done.
-    const uint64_t total = uint64_t(w_) * uint64_t(h_);
-    while (!pending_.empty() && (first_ + 1) * h_ <= f_ * outH_) {
-      uint8_t* out = rowOut(first_++);
-      for (size_t i = 0; i < pending_.front().size(); ++i)
-        out[i] = static_cast<uint8_t>((pending_.front()[i] + total / 2) / total);
-      pending_.pop_front();
-    }
-  }
-
-  RgbImage take() { return std::move(out_); }
-
- private:
-  uint8_t* rowOut(int64_t fileRow) {
-    const int64_t row = topDown_ ? outH_ - 1 - fileRow : fileRow;
-    return out_.rgb.data() + size_t(row) * size_t(outW_) * 3;
-  }
-
-  int64_t w_, h_, outW_, outH_;
-  bool topDown_;
-  std::vector<uint64_t> row_;                  // the row being added, at the new width
-  std::deque<std::vector<uint64_t>> pending_;  // new rows first_, first_ + 1, ...
-  int64_t first_ = 0, f_ = 0;
-  RgbImage out_;
-};
 
 std::optional<RgbImage> decode(const uint8_t* data, size_t size, int32_t maxSide,
                                std::string* problem) {
@@ -319,7 +438,7 @@ std::optional<RgbImage> decode(const uint8_t* data, size_t size, int32_t maxSide
   const auto [outW, outH] = maxSide > 0 ? textureSize(int32_t(l.width), int32_t(l.height), maxSide)
                                         : std::pair<int32_t, int32_t>(l.width, l.height);
   Resampler resampler(l.width, l.height, outW, outH, l.topDown);
-  readRows(l, data, size, [&](const uint8_t* row) { resampler.add(row); });
+  readRows(l, data, size, resampler);
   return resampler.take();
 }
 

@@ -26,6 +26,19 @@ void reload(assets::SoundClip& clip, const char* path) {
 
 void seedFromClock() { platform::seedRandom(static_cast<unsigned>(platform::calendarSeconds())); }
 
+// Each file the loaders cannot read, or read only in part, as one line on
+// stderr while `load` runs, once for a file read more than once (clay.bmp).
+template <typename Load>
+void tellingProblems(Load load) {
+  std::set<std::string> told;
+  assets::setProblemListener([&told](const char* path, const std::string& problem) {
+    if (told.insert(path).second)
+      std::fprintf(stderr, "Tabletumble: %s: %s\n", path, problem.c_str());
+  });
+  load();
+  assets::setProblemListener(nullptr);
+}
+
 }  // namespace
 
 const std::vector<std::string>& dataFiles() {
@@ -59,12 +72,9 @@ std::vector<DataFileFault> dataFileFaults(const std::string& folder) {
   return faults;
 }
 
-void setUpWorld() {
-  std::set<std::string> told;  // clay.bmp and others are read more than once
-  assets::setProblemListener([&told](const char* path, const std::string& problem) {
-    if (told.insert(path).second)
-      std::fprintf(stderr, "Tabletumble: %s: %s\n", path, problem.c_str());
-  });
+namespace {
+
+void loadWorld(BoardPictures pictures) {
   World& w = gWorld;
   w.table.load("table.3ds", "linen.bmp");
   seedFromClock();
@@ -82,21 +92,32 @@ void setUpWorld() {
   glGenTextures(1, &w.fontTexture);
   assets::loadBmpTexture("font.bmp", w.fontTexture);
   glGenTextures(1, &w.loseTexture);
-  assets::loadBmpTexture("lose.bmp", w.loseTexture);
+  if (pictures == BoardPictures::kNow) assets::loadBmpTexture("lose.bmp", w.loseTexture);
   glGenTextures(1, &w.winTexture);
-  assets::loadBmpTexture("win.bmp", w.winTexture);
+  if (pictures == BoardPictures::kNow) assets::loadBmpTexture("win.bmp", w.winTexture);
   reload(w.squashClip, "squash.wav");
   reload(w.beepClip, "beep.wav");
   reload(w.bumpClip, "bump.wav");
   reload(w.squeakxClip, "squeakx.wav");
   reload(w.squeakyClip, "squeaky.wav");
   reload(w.laughClip, "laugh.wav");
+}
 
-  assets::setProblemListener(nullptr);
+}  // namespace
 
+void setUpWorld(BoardPictures pictures) {
+  tellingProblems([pictures] { loadWorld(pictures); });
+  World& w = gWorld;
   text::setFontTexture(w.fontTexture);
   w.ball.bumpClip = &w.bumpClip;
   w.squashSpot.squashClip = &w.squashClip;
+}
+
+void loadBoardPictures() {
+  tellingProblems([] {
+    assets::loadBmpTexture("lose.bmp", gWorld.loseTexture);
+    assets::loadBmpTexture("win.bmp", gWorld.winTexture);
+  });
 }
 
 void restartRound() {

@@ -73,10 +73,15 @@ struct DataFileFault {
 // The data files in `folder` that the game cannot start without, and why.
 std::vector<DataFileFault> dataFileFaults(const std::string& folder);
 
+enum class BoardPictures { kNow, kLater };
 // Loads every data file and places every object. Needs a current context.
 // A file the loaders cannot read, or read only in part, gets one line on
-// stderr naming it and what is wrong.
-void setUpWorld();
+// stderr naming it and what is wrong. With kLater the game-over board's two
+// pictures get their texture names but not yet their images: a third of the
+// pixels the game loads, which no frame of a round shows, so the game reads
+// them with loadBoardPictures in its first wait after the first frame.
+void setUpWorld(BoardPictures pictures = BoardPictures::kNow);
+void loadBoardPictures();
 // Puts the round back to its start without loading anything.
 void restartRound();
 // Deletes the Models' textures, last member first; for teardown while the

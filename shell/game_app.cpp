@@ -81,7 +81,17 @@ class GameHost final : public LoopHost {
     platform::dispatchMessage(message);
   }
   int32_t clock() override { return platform::clockMs(); }
-  void waitForMessage(int timeoutMs) override { platform::waitForMessage(timeoutMs); }
+  void waitForMessage(int timeoutMs) override {
+    // The first wait follows the first frame: no frame of a round shows the
+    // board's pictures, so they load here rather than before it. The loop
+    // then looks at its clock again and waits out the rest.
+    if (!boardPictures_) {
+      game::loadBoardPictures();
+      boardPictures_ = true;
+      return;
+    }
+    platform::waitForMessage(timeoutMs);
+  }
   void pollInput() override { platform::pollInput(); }
   void runFrame() override {
     const int32_t start = platform::clockMs();
@@ -109,11 +119,13 @@ class GameHost final : public LoopHost {
  private:
   RenderContext& rc_;
   std::FILE* frameLog_ = nullptr;
+  bool boardPictures_ = false;  // loaded: setUpWorld leaves them for the first wait
 };
 
 }  // namespace
 
 int runGame() {
+  const int32_t started = platform::clockMs();
   if (!platform::initVideo()) {
     // No display: nothing to play on. Stop quietly with status 0 after one line.
     std::fprintf(stderr, "Tabletumble cannot open a window: %s\n", platform::lastError());
@@ -147,14 +159,16 @@ int runGame() {
   if (!platform::openAudio())
     std::fprintf(stderr, "Tabletumble: no sound device, playing silently\n");
 
-  game::setUpWorld();
+  game::setUpWorld(game::BoardPictures::kLater);
   platform::input::setTableReader(tableForInput);
   game::gFrame.deviceContext = rc.deviceContext;
   game::gFrame.squeakDirX = 1;
   game::gFrame.squeakDirY = 1;
   GameHost host(rc);
   FrameClock clock;
-  const int status = runMainLoop(host, clock);
+  // The first frame's 30 ms count from the program's start: it comes as soon
+  // as the World is set up, not 30 ms later.
+  const int status = runMainLoop(host, clock, started);
   platform::closeAudio();
   platform::shutdownVideo();
   return status;

@@ -6,9 +6,9 @@ constexpr double kFrameSeconds = 0.03;
 constexpr double kTicksPerSecond = 1000.0;  // the clock counts milliseconds
 }  // namespace
 
-int runMainLoop(LoopHost& host, FrameClock& fc) {
+int runMainLoop(LoopHost& host, FrameClock& fc, std::optional<int32_t> firstSample) {
   fc.elapsed = 0.0;
-  fc.clockStart = host.clock();
+  fc.clockStart = firstSample ? *firstSample : host.clock();
   platform::Message message;
   bool polled = false;  // whether the frame that is due has read the held input
   for (;;) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "platform/platform.h"
 
@@ -31,7 +32,11 @@ class LoopHost {
   virtual void teardown() = 0;
 };
 
-// Runs until the quit message; returns its exit code.
-int runMainLoop(LoopHost& host, FrameClock& clock);
+// Runs until the quit message; returns its exit code. The first frame falls
+// due 30 ms after `firstSample`, by default the loop's own first reading of
+// the clock; the game passes the program's start, so its loading counts
+// toward those 30 ms rather than coming before them.
+int runMainLoop(LoopHost& host, FrameClock& clock,
+                std::optional<int32_t> firstSample = std::nullopt);
 
 }  // namespace shell

@@ -87,15 +87,23 @@ TEST(MainLoop, FramesBeginEvery30msOrAtOnceAfterASlowOneAndNeverCatchUp) {
     int burst;
     bool quitFirst;  // a quit with code 3 pending as the first frame falls due
     const char* log;
+    // How long before the loop the first frame's 30 ms began (the game's loading).
+    std::optional<uint32_t> counted = std::nullopt;
   };
   for (const Case& c :
        {Case{1000, 0, 0, false, "F30 F60 F90 F120 T"}, Case{0, 50, 0, false, "F30 F80 F130 F180 T"},
         Case{INT32_MAX - 10u, 0, 0, false, "F30 F60 F90 F120 T"},
-        Case{0, 10, 5, false, "F30 mmmmmF60 F90 F120 T"}, Case{0, 0, 0, true, "T"}}) {
+        Case{0, 10, 5, false, "F30 mmmmmF60 F90 F120 T"}, Case{0, 0, 0, true, "T"},
+        Case{1000, 0, 0, false, "F0 F30 F60 F90 T", 100},
+        Case{1000, 0, 0, false, "F0 F30 F60 F90 T", 30},
+        Case{1000, 0, 0, false, "F18 F48 F78 F108 T", 12},
+        Case{INT32_MAX - 10u, 0, 0, false, "F0 F30 F60 F90 T", 40}}) {
     ScriptedHost host(c.start, c.duration, c.burst);
     if (c.quitFirst) host.post(c.start + 30, platform::kMsgQuit, 3);
     shell::FrameClock clock;
-    EXPECT_EQ(shell::runMainLoop(host, clock), c.quitFirst ? 3 : 0) << c.log;
+    const std::optional<int32_t> first =
+        c.counted ? std::optional<int32_t>(int32_t(c.start - *c.counted)) : std::nullopt;
+    EXPECT_EQ(shell::runMainLoop(host, clock, first), c.quitFirst ? 3 : 0) << c.log;
     EXPECT_EQ(host.log, c.log);
   }
 }
@@ -702,6 +710,62 @@ TEST(Round, AScriptedRoundPlaysTheSameBitForBit) {
   game::restartRound();
   expectPlacedInRange();
   EXPECT_NE(placement(), first);
+  platform::pinCalendarSeconds(std::nullopt);
+}
+
+// Every level of a texture's chain, one after another.
+std::vector<uint8_t> chainOf(GLuint texture) {
+  std::vector<uint8_t> texels;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  GLint alignment = 4;
+  glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  for (GLint level = 0;; ++level) {
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
+    if (w == 0 || h == 0) break;
+    const size_t at = texels.size();
+    texels.resize(at + size_t(w) * size_t(h) * 3);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, texels.data() + at);
+  }
+  glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+  return texels;
+}
+
+// The game starts before the board's pictures are read; once they are, each
+// texture holds the very chain an all-at-once set-up gives it.
+TEST(World, TheBoardsPicturesComeLaterAsTheSameTexels) {
+  if (!game::dataFileFaults(tt::dataDir()).empty()) GTEST_SKIP() << "no generated data";
+  tt::resetGlState();
+  platform::pinCalendarSeconds(1700000000);
+  const auto textures = [] {
+    const game::World& w = gWorld;
+    return std::array<GLuint, 3>{w.fontTexture, w.loseTexture, w.winTexture};
+  };
+  const auto chains = [&textures] {
+    std::vector<std::vector<uint8_t>> all;
+    for (GLuint t : textures()) all.push_back(chainOf(t));
+    return all;
+  };
+  const auto release = [&textures] {
+    game::releaseWorldTextures();
+    for (GLuint t : textures()) glDeleteTextures(1, &t);
+  };
+  tt::inDirectory(tt::dataDir(), [] { game::setUpWorld(game::BoardPictures::kNow); });
+  const std::vector<std::vector<uint8_t>> whole = chains();
+  release();
+  for (const std::vector<uint8_t>& chain : whole) EXPECT_GT(chain.size(), 512u * 512 * 3);
+
+  tt::inDirectory(tt::dataDir(), [] { game::setUpWorld(game::BoardPictures::kLater); });
+  const std::vector<std::vector<uint8_t>> before = chains();
+  EXPECT_EQ(before[0], whole[0]);  // the font is there for the first frame
+  EXPECT_NE(gWorld.loseTexture, gWorld.winTexture);
+  EXPECT_TRUE(before[1].empty() && before[2].empty()) << "the pictures came with the rest";
+  tt::inDirectory(tt::dataDir(), [] { game::loadBoardPictures(); });
+  EXPECT_TRUE(chains() == whole);
+  release();
+  tt::resetGlState();
   platform::pinCalendarSeconds(std::nullopt);
 }
 

@@ -32,6 +32,13 @@ extra=$(x86_64-w64-mingw32-objdump -p build-win/Tabletumble.exe | awk '/DLL Name
   grep -vxE '(kernel32|user32|gdi32|opengl32|glu32|winmm|msvcrt)\.dll' || true)
 [ -z "$extra" ] || { echo "Tabletumble.exe needs DLLs that Windows lacks: $extra" >&2; exit 1; }
 
+# Players get the game without its debug sections.
+sections=$(x86_64-w64-mingw32-objdump -h build-win/packaging/zip/Tabletumble/Tabletumble.exe)
+if grep -q '\.debug' <<<"$sections"; then
+  echo "the zip's Tabletumble.exe still has debug sections" >&2
+  exit 1
+fi
+
 # The same bytes from every build: entries in byte order, one time, plain
 # modes, no owner or extra time fields (-X), times written as UTC.
 zip=$PWD/dist/tabletumble-$(project_version)-win64.zip

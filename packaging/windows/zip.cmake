@@ -17,6 +17,10 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${tt_folder}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tabletumble> ${tt_data}
           ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${tt_folder}
+  # Players get no debug sections (half the file). Strip would write the
+  # current time into the PE header, where the link (--no-insert-timestamp)
+  # left 0; it takes SOURCE_DATE_EPOCH instead when that is set.
+  COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_STRIP} ${tt_folder}/Tabletumble.exe
   DEPENDS tabletumble ${tt_data} ${CMAKE_CURRENT_BINARY_DIR}/README.txt
   COMMENT "Staging ${tt_folder}"
   VERBATIM)

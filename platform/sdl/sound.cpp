@@ -113,10 +113,19 @@ void silenceAlsa() {
 
 }  // namespace
 
+// Kept up after a failed open until closeAudio: quitting it waits for the
+// driver's device-watching thread, which ALSA's sleeps 100 ms at a time, so
+// a machine without a card would start a tenth of a second later than one
+// with it.
+bool gAudioUp = false;
+
 bool openAudio() {
   if (gDevice) return true;
-  silenceAlsa();
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  if (!gAudioUp) {
+    silenceAlsa();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    gAudioUp = true;
+  }
   SDL_AudioSpec want{};
   want.freq = 22050;
   want.format = AUDIO_S16SYS;
@@ -124,21 +133,20 @@ bool openAudio() {
   want.samples = 512;  // ~23 ms: a cue starts within a frame
   want.callback = mix;
   gDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &gSpec, SDL_AUDIO_ALLOW_ANY_CHANGE);
-  if (!gDevice) {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return false;
-  }
+  if (!gDevice) return false;
   SDL_PauseAudioDevice(gDevice, 0);
   return true;
 }
 
 void closeAudio() {
-  if (!gDevice) return;
-  SDL_CloseAudioDevice(gDevice);
-  gDevice = 0;
-  gCurrent = nullptr;
-  gDecoded.clear();
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (gDevice) {
+    SDL_CloseAudioDevice(gDevice);
+    gDevice = 0;
+    gCurrent = nullptr;
+    gDecoded.clear();
+  }
+  if (gAudioUp) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  gAudioUp = false;
 }
 
 bool audioOpen() { return gDevice != 0; }

@@ -35,6 +35,8 @@
 #               the game plays on; Esc quits with 0
 #   faults      no sound device, a read-only data folder, every data file
 #               replaced by noise: it plays, writes nothing, exits 0
+#   board       the ball falls off: the board shows its picture, which the
+#               game reads only after its first frame
 #   valgrind    a whole session under valgrind (play, round end, board,
 #               restart, close) with no errors and no definite leaks
 #   installed   GAME is the installed launcher: started from another folder
@@ -715,6 +717,32 @@ case_valgrind() {
   grep -E 'ERROR SUMMARY|definitely lost' "$WORK/valgrind.log" | sort -u
 }
 
+case_board() {
+  start_xvfb
+  start_game "$DATA"
+  WIN=$(find_window) || exit 1
+  wait_for_picture "$WIN"
+  tilt_down "$WIN"
+  local i
+  for ((i = 0; i < 60; ++i)); do still "$WIN" 10 && break; done
+  ((i < 60)) || fail "the round did not end after the ball fell"
+  look "$WIN"
+  # No roach was squashed: the lose picture, its roach brown on the left, the
+  # rainy sky blue on the right (an image-less texture draws white).
+  local roach sky
+  read -r -a roach <<<"$(pixel 250 320)"
+  read -r -a sky <<<"$(pixel 700 440)"
+  if ! ((roach[0] > roach[1] + 40 && roach[0] > roach[2] + 60 && sky[2] > sky[0] + 10)); then
+    keep_picture board
+    fail "the board is not the lose picture: ${roach[*]} at 250 320, ${sky[*]} at 700 440"
+  fi
+  # Esc on the board starts a new round; the next one quits.
+  focus "$WIN"
+  xdotool key Escape
+  sleep 0.3
+  quit_with_esc
+}
+
 # Here GAME is an installed launcher and DATA its data folder: started from
 # an unrelated folder, it must still find its files.
 case_installed() {
@@ -733,8 +761,8 @@ case_installed() {
 [[ ${BASH_SOURCE[0]} == "$0" ]] || return 0
 
 case "$CASE" in
-  window | close | endings | tilt | keys | missing | box_sigterm | box_sigint | no_gl | no_box | \
-    hidden | mouse | no_display | own_cloth | jpeg_cloth | faults | valgrind | installed)
+  window | close | endings | board | tilt | keys | missing | box_sigterm | box_sigint | no_gl | \
+    no_box | hidden | mouse | no_display | own_cloth | jpeg_cloth | faults | valgrind | installed)
     "case_$CASE" ;;
   *) echo "unknown case $CASE" >&2; exit 2 ;;
 esac
