@@ -184,52 +184,50 @@ TEST(InputLayer, HeldPositionsBecomeTheExactStreamOfMessages) {
 // samples with the jitter of a real one's clock, a gap the pad slept
 // through, a clock that steps back, and a level in the middle.
 TEST(Gyro, TurnedAngleFromTimestampedSamples) {
+  constexpr float kQuarter = 1.5707964f;  // radians a second: 90 degrees
   struct Sample {
     uint64_t us;
-    float rate[3];
-    bool levelFirst;
+    float rate;  // about the case's axis
+    bool levelFirst = false;
   };
-  struct Case {
-    const char* what;
-    std::vector<Sample> samples;
-    float degrees[3];
-  };
-  constexpr float kQuarterTurnPerSecond = 1.5707964f;  // 90 degrees a second
-  auto steady = [](uint64_t from, int count, uint64_t everyUs, float r0, float r1, float r2) {
-    std::vector<Sample> out;
-    for (int i = 0; i < count; ++i) out.push_back({from + i * everyUs, {r0, r1, r2}, false});
+  using Samples = std::vector<Sample>;
+  const auto steady = [](uint64_t from, int count, float rate) {
+    Samples out;
+    for (int i = 0; i < count; ++i) out.push_back({from + i * 1000ull, rate});
     return out;
   };
-  std::vector<Sample> jittered;
-  for (int i = 0; i <= 200; ++i) {
-    const uint64_t us = 5000000 + i * 1000 + (i % 3 == 1 ? 230 : 0);
-    jittered.push_back({us, {0, 0, -kQuarterTurnPerSecond}, false});
-  }
-  std::vector<Sample> ramp;  // speeds up evenly from 0 to 2 rad/s over 0.5 s
-  for (int i = 0; i <= 500; ++i) ramp.push_back({i * 1000ull, {i * 0.004f, 0, 0}, false});
-  std::vector<Sample> slept = steady(0, 101, 1000, kQuarterTurnPerSecond, 0, 0);
-  for (const Sample& s : steady(900000, 101, 1000, kQuarterTurnPerSecond, 0, 0)) slept.push_back(s);
-  std::vector<Sample> levelled = steady(0, 101, 1000, 0, kQuarterTurnPerSecond, 0);
+  Samples jittered, ramp, slept = steady(0, 101, kQuarter), levelled = slept,
+                          back = steady(1000000, 11, kQuarter);
+  for (int i = 0; i <= 200; ++i)
+    jittered.push_back({5000000 + i * 1000ull + (i % 3 == 1 ? 230 : 0), -kQuarter});
+  for (int i = 0; i <= 500; ++i) ramp.push_back({i * 1000ull, i * 0.004f});  // to 2 rad/s evenly
+  for (const Sample& s : steady(900000, 101, kQuarter)) slept.push_back(s);
   levelled[50].levelFirst = true;
-  std::vector<Sample> back = steady(1000000, 11, 1000, 0, 0, kQuarterTurnPerSecond);
-  back.push_back({500000, {0, 0, kQuarterTurnPerSecond}, false});
-  back.push_back({501000, {0, 0, kQuarterTurnPerSecond}, false});
-  const Case cases[] = {
-      {"a quarter turn a second for 0.2 s, on a jittering clock", jittered, {0, 0, -18.0f}},
-      {"a turn that speeds up counts its mean speed", ramp, {28.647890f, 0, 0}},
-      {"a long gap turns nothing", slept, {18.0f, 0, 0}},
-      {"level in the middle: only what came after", levelled, {0, 4.5f, 0}},
-      {"a clock that goes back starts again from there", back, {0, 0, 0.99f}},
-      {"one sample alone turns nothing", steady(7, 1, 1, 3, 3, 3), {0, 0, 0}},
+  back.push_back({500000, kQuarter}), back.push_back({501000, kQuarter});
+  const struct {
+    const char* what;
+    int axis;
+    Samples samples;
+    float degrees;
+  } cases[] = {
+      {"a quarter turn a second for 0.2 s, on a jittering clock", 2, jittered, -18.0f},
+      {"a turn that speeds up counts its mean speed", 0, ramp, 28.647890f},
+      {"a long gap turns nothing", 0, slept, 18.0f},
+      {"level in the middle: only what came after", 1, levelled, 4.5f},
+      {"a clock that goes back starts again from there", 2, back, 0.99f},
+      {"one sample alone turns nothing", 1, steady(7, 1, 3), 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     platform::GyroIntegrator gyro;
     for (const Sample& s : c.samples) {
       if (s.levelFirst) gyro.level();
-      gyro.add(s.us, s.rate);
+      float rate[3] = {};
+      rate[c.axis] = s.rate;
+      gyro.add(s.us, rate);
     }
-    for (int axis = 0; axis < 3; ++axis) EXPECT_NEAR(gyro.degrees(axis), c.degrees[axis], 1e-3f);
+    for (int axis = 0; axis < 3; ++axis)
+      EXPECT_NEAR(gyro.degrees(axis), axis == c.axis ? c.degrees : 0, 1e-3f) << axis;
   }
 }
 
