@@ -156,8 +156,8 @@ TEST(InputLayer, HeldPositionsBecomeTheExactStreamOfMessages) {
       {"arrows and WASD are a d-pad; letting go of one of a pair keeps the other", 1,
        "down:< *1 down:A up:< *1 down:W *1 up:A *1 down:Q up:W *3",
        "L L L L | L L L L | LU LU LU LU | RU RU RU RU | RD RD RD RD | RD RD RD RD | |", 0, 0, 12},
-      {"the window losing the keyboard lets go of every key", 1, "down:v *1 lost *2 up:v *1",
-       "D D D D | U U U U | | |", 0, 0, 0},
+      {"the window losing the keyboard lets go of every key, so a new one is alone", 1,
+       "down:v *1 lost *2 down:< *1", "D D D D | U U U U | | L L L L |", 0, -2, 0},
       {"confirm is Enter and back is Esc, at once", 0, "enter *1 esc *1", "Enter | Esc |", 0, 0, 0},
       // A real move after held ones goes the way the real pointer went, from the game's pointer.
       {"a mouse player's own move", 1, "stick:.3,-.3 free-stick mouse:1,-1,1", "", -0.5f, 0.5f, 1},
