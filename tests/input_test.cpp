@@ -51,35 +51,21 @@ void deliver() {
   gPosted.clear();
 }
 
-void frames(int n) {
-  for (int i = 0; i < n; ++i) {
-    input::frame();
-    deliver();
-    gStream += gStream.empty() ? "|" : " |";
-  }
-}
-
-int gPointerX = 0, gPointerY = 0;
-
-void startLevel(int32_t playing = 1) {
+// Plays a script of words: "*N" plays N frames; "stick:X,Y", "dpad:X,Y", "sensor:R,T" and
+// "gyro:R,T" hold; "free-stick" and "free-sensor" let go; "down:K" and "up:K" press and let go of
+// key K (a letter, or one of < ^ > v for the arrows), "lost" is the window losing the keyboard;
+// "mouse:DX,DY,N" moves the real pointer N times; "enter" and "esc" are confirm and back. It starts
+// from a level table, the game's pointer and the real one at (300, 200).
+void play(const std::string& script, int32_t playing) {
   input::reset();
   input::setTableReader(shell::tableForInput);
   input::setSink([](uint32_t code, uintptr_t wParam, intptr_t lParam) {
     gPosted.push_back({code, wParam, lParam});
   });
-  gPosted.clear();
-  gStream.clear();
+  gPosted.clear(), gStream.clear();
   gWorld.tiltX = gWorld.tiltY = gWorld.spinAngle = 0.0f;
   gWorld.playing = playing;
-  gWorld.lastMouseX = gPointerX = 300;
-  gWorld.lastMouseY = gPointerY = 200;
-}
-
-// Plays a script of words: "*N" plays N frames; "stick:X,Y", "dpad:X,Y", "sensor:R,T" and
-// "gyro:R,T" hold; "free-stick" and "free-sensor" let go; "down:K" and "up:K" press and let go of
-// key K (a letter, or one of < ^ > v for the arrows), "lost" is the window losing the keyboard;
-// "mouse:DX,DY,N" moves the real pointer N times; "enter" and "esc" are confirm and back.
-void play(const std::string& script) {
+  int pointerX = gWorld.lastMouseX = 300, pointerY = gWorld.lastMouseY = 200;
   std::istringstream in(script);
   for (std::string word; in >> word;) {
     const std::string op = word.substr(0, word.find(':'));
@@ -87,7 +73,11 @@ void play(const std::string& script) {
     std::sscanf(word.c_str() + op.size(), ":%f,%f,%f", &x, &y, &n);
     const size_t arrow = std::string("<^>v").find(word.back());
     const uintptr_t key = arrow == std::string::npos ? word.back() : platform::kKeyLeft + arrow;
-    if (op[0] == '*') frames(std::stoi(op.substr(1)));
+    for (int i = 0; op[0] == '*' && i < std::stoi(op.substr(1)); ++i) {
+      input::frame();
+      deliver();
+      gStream += gStream.empty() ? "|" : " |";
+    }
     if (op == "stick") input::holdStick(x, y);
     if (op == "dpad") input::holdDirections(int(x), int(y));
     if (op == "sensor") input::holdSensor(input::Source::kSensor, x, y);
@@ -97,9 +87,8 @@ void play(const std::string& script) {
     if (op == "down" || op == "up") input::keyChanged(key, op == "down");
     if (op == "lost") input::releaseKeys();
     for (int i = 0; op == "mouse" && i < int(n); ++i) {  // a real pointer, from where it really is
-      gPointerX += int(x), gPointerY += int(y);
-      shell::windowProc(nullptr, platform::kMsgMouseMove, 0,
-                        input::pointerAt(gPointerX, gPointerY));
+      pointerX += int(x), pointerY += int(y);
+      shell::windowProc(nullptr, platform::kMsgMouseMove, 0, input::pointerAt(pointerX, pointerY));
     }
     if (op == "enter") input::confirm();
     if (op == "esc") input::back();
@@ -170,8 +159,7 @@ TEST(InputLayer, HeldPositionsBecomeTheExactStreamOfMessages) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    startLevel(c.playing);
-    play(c.script);
+    play(c.script, c.playing);
     EXPECT_EQ(gStream, c.stream);
     EXPECT_EQ(std::vector<float>({gWorld.tiltX, gWorld.tiltY, gWorld.spinAngle}),
               std::vector<float>({c.tiltX, c.tiltY, c.spin}));
