@@ -124,8 +124,7 @@ TEST(Mesh, ReadsListsNamesAndDamagedFiles) {
   };
   // clang-format on
   for (size_t length : {0, 1, 19, 20, 30}) {
-    std::string name;
-    for (size_t i = 0; i < length; ++i) name += char('A' + i);
+    const std::string name = std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123").substr(0, length);
     cases.push_back({"name " + name,
                      named(name, list(kVerts, 2, 3)),
                      {{kVerts, 2, 3}},
@@ -141,7 +140,7 @@ TEST(Mesh, ReadsListsNamesAndDamagedFiles) {
   }
   for (uint16_t id : {kVerts, kFaces, kMapping}) {
     for (int n : {501, 65535}) {
-      const Step next = id == kVerts ? Step{kFaces, 1, 7} : Step{kVerts, 2, 1};
+      const Step next = id == kVerts ? Step{kMapping, 1, 7} : Step{kVerts, 2, 1};
       cases.push_back({"list " + std::to_string(id) + " of " + std::to_string(n),
                        list(id, n, 0).add(list(next.id, next.n, next.base)),
                        {{id, n, 0}, next}});
