@@ -22,13 +22,9 @@ using game::gWorld;
 bool gQuit = false;
 
 void drain() {
-  platform::Message m;
-  while (platform::peekMessage(m)) {
-    if (m.code == platform::kMsgQuit) {
-      gQuit = true;
-    } else {
-      platform::dispatchMessage(m);
-    }
+  for (platform::Message m; platform::peekMessage(m);) {
+    gQuit = gQuit || m.code == platform::kMsgQuit;
+    if (m.code != platform::kMsgQuit) platform::dispatchMessage(m);
   }
 }
 

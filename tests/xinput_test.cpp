@@ -91,11 +91,9 @@ TEST(XInput, FourSlotsOverFramesDriveTheTable) {
   platform::input::setTableReader(shell::tableForInput);
   static std::vector<std::pair<uint32_t, intptr_t>> posted;
   platform::input::setSink([](uint32_t code, uintptr_t wParam, intptr_t lParam) {
-    if (code == platform::kMsgKeyDown) {
+    if (code != platform::kMsgKeyDown) posted.emplace_back(code, lParam);
+    if (code == platform::kMsgKeyDown)
       gKeys += wParam == platform::kKeyReturn ? 'E' : wParam == platform::kKeyEscape ? 'X' : '?';
-    } else {
-      posted.emplace_back(code, lParam);
-    }
   });
   gWorld.tiltX = gWorld.tiltY = 0;
   gWorld.lastMouseX = gWorld.lastMouseY = 50;
