@@ -105,8 +105,8 @@ TEST(SdlPads, AVirtualPadTiltsLevelsConfirmsAndGoesBack) {
       {"inside the dead zone: centred, it levels", [&] { pad.stick(4000, 6000); }, 5, 0, 0, '-'},
       {"the d-pad down and left",
        [&] {
-         pad.button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true),
-             pad.button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+         pad.button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
+         pad.button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
        },
        5, 10, -10, '-'},
       {"A during a round does nothing", press(pad, SDL_CONTROLLER_BUTTON_A), 1, 10, -10, '-'},
@@ -118,8 +118,8 @@ TEST(SdlPads, AVirtualPadTiltsLevelsConfirmsAndGoesBack) {
       {"the first moving again takes the table", [&] { pad.stick(-32768, 16384); }, 5, 5, -10, '-'},
       {"both let go", [&] { pad.stick(0, 0), other.stick(0, 0); }, 5, 0, 0, '-'},
       {"A on the board plays again", press(pad, SDL_CONTROLLER_BUTTON_A), 1, 0, 0, 'b'},
-      {"and Start", press(other, SDL_CONTROLLER_BUTTON_START), 1, 0, 0, 'b'},
-      {"and Back, as Esc does", press(pad, SDL_CONTROLLER_BUTTON_BACK), 1, 0, 0, 'b'},
+      {"Start on the board too", press(other, SDL_CONTROLLER_BUTTON_START), 1, 0, 0, 'b'},
+      {"Back on the board too, as Esc", press(pad, SDL_CONTROLLER_BUTTON_BACK), 1, 0, 0, 'b'},
       {"Back during a round quits", press(other, SDL_CONTROLLER_BUTTON_BACK), 1, 0, 0, 'q'},
   };
   for (const Step& s : steps) {
