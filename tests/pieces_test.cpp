@@ -71,15 +71,16 @@ TEST(Ball, BounceMirrorsTheVelocityAndStepsOneUnitAwayWithABump) {
     SCOPED_TRACE(&c - cases);
     world::Ball ball;
     ball.x = c[0], ball.y = c[1], ball.vx = c[2], ball.vy = c[3], ball.bumpClip = &bump;
-    const long double dx = c[4] - c[0], dy = c[5] - c[1], d = c[6] ? std::hypot(dx, dy) : 1;
-    const long double nx = dx / d, ny = dy / d, dot = c[6] ? c[2] * nx + c[3] * ny : 0;
+    const long double dx = c[4] - c[0], dy = c[5] - c[1];
+    const long double d = c[6] ? std::hypot(dx, dy) : INFINITY;  // no direction: no change
+    const long double nx = dx / d, ny = dy / d, dot = c[2] * nx + c[3] * ny;
     SoundLog log;
     ball.bounce(c[4] - c[0], c[5] - c[1]);
-    const double landing = &c - cases < 2 ? 0 : 1e-5;  // the first two land exactly
+    const double landing = &c - cases < 2 || !c[6] ? 0 : 1e-5;  // the first two land exactly
     EXPECT_NEAR(ball.vx, c[2] - 2 * dot * nx, c[6]);
     EXPECT_NEAR(ball.vy, c[3] - 2 * dot * ny, c[6]);
-    EXPECT_NEAR(ball.x, c[0] - (c[6] ? nx : 0), c[6] ? landing : 0);
-    EXPECT_NEAR(ball.y, c[1] - (c[6] ? ny : 0), c[6] ? landing : 0);
+    EXPECT_NEAR(ball.x, c[0] - nx, landing);
+    EXPECT_NEAR(ball.y, c[1] - ny, landing);
     EXPECT_EQ(log.plays, (c[6] ? Plays{{image, 5}} : Plays{}));
   }
 }
