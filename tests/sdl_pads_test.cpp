@@ -41,13 +41,8 @@ void frames(int n) {
 struct VirtualPad {
   SDL_Joystick* joystick = nullptr;
   void plug() {
-    SDL_VirtualJoystickDesc desc{};
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    desc.name = "Tabletumble test pad";
-    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    const int index = SDL_JoystickAttachVirtual(
+        SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
     ASSERT_GE(index, 0) << SDL_GetError();
     joystick = SDL_JoystickOpen(index);
     ASSERT_NE(joystick, nullptr) << SDL_GetError();
