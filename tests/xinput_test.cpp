@@ -39,8 +39,7 @@ TEST(XInput, ARecordReadsAsStickDpadAndNewPresses) {
   const Case cases[] = {
       {"nothing held", pad(0), pad(0), 0, 0, 0, 0, 0, 0},
       {"the stick right and up: y grows downward", pad(0), pad(0, 32767, 32767), 1, -1, 0, 0, 0, 0},
-      {"its far corner is no further than its edge", pad(0), pad(0, -32768, -32768), -1, 1, 0, 0, 0,
-       0},
+      {"a corner is no further than an edge", pad(0), pad(0, -32768, -32768), -1, 1, 0, 0, 0, 0},
       {"half left", pad(0), pad(0, -16384), -16384 / 32767.0f, 0, 0, 0, 0, 0},
       {"the d-pad down and right", pad(0), pad(kDpadDown | kDpadRight), 0, 0, 1, 1, 0, 0},
       {"the d-pad up and left", pad(0), pad(kDpadUp | kDpadLeft), 0, 0, -1, -1, 0, 0},
