@@ -30,18 +30,16 @@ const bool gQuietDrivers = [] {
 
 void ensureGlContext() {
   if (gContext.renderingContext) return;
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  if (!platform::initVideo()) {
-    std::fprintf(stderr, "no offscreen video: %s\n", platform::lastError());
+  const auto need = [](bool made, const char* what) {
+    if (made) return;
+    std::fprintf(stderr, "no offscreen %s: %s\n", what, platform::lastError());
     std::abort();
-  }
+  };
+  need(platform::initVideo(), "video");
   gContext.window = platform::createWindow(
       {"Tabletumble v1.1", 50, 50, shell::kClientWidth, shell::kClientHeight, nullptr});
   shell::createRenderContext(gContext.window, gContext.deviceContext, gContext.renderingContext);
-  if (!gContext.renderingContext) {
-    std::fprintf(stderr, "no offscreen GL context: %s\n", platform::lastError());
-    std::abort();
-  }
+  need(gContext.renderingContext != nullptr, "GL context");
   shell::setFixedGlState();
   game::gFrame.deviceContext = gContext.deviceContext;
 }

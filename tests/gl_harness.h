@@ -2,6 +2,8 @@
 // made once per test program, with the game's fixed GL state.
 #pragma once
 
+#include <unistd.h>
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -63,17 +65,12 @@ std::string dataDir();
 
 // Runs fn with the working directory switched to dir.
 template <typename Fn>
-void inDirectory(const std::string& dir, Fn&& fn);
-
-}  // namespace tt
-
-#include <unistd.h>
-
-template <typename Fn>
-void tt::inDirectory(const std::string& dir, Fn&& fn) {
+void inDirectory(const std::string& dir, Fn&& fn) {
   char old[4096];
   const bool saved = getcwd(old, sizeof old) != nullptr;
   if (chdir(dir.c_str()) != 0) return;
   fn();
   if (saved && chdir(old) != 0) return;
 }
+
+}  // namespace tt

@@ -22,13 +22,9 @@ using game::gWorld;
 bool gQuit = false;
 
 void drain() {
-  platform::Message m;
-  while (platform::peekMessage(m)) {
-    if (m.code == platform::kMsgQuit) {
-      gQuit = true;
-    } else {
-      platform::dispatchMessage(m);
-    }
+  for (platform::Message m; platform::peekMessage(m);) {
+    gQuit = gQuit || m.code == platform::kMsgQuit;
+    if (m.code != platform::kMsgQuit) platform::dispatchMessage(m);
   }
 }
 
@@ -45,13 +41,8 @@ void frames(int n) {
 struct VirtualPad {
   SDL_Joystick* joystick = nullptr;
   void plug() {
-    SDL_VirtualJoystickDesc desc{};
-    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    desc.name = "Tabletumble test pad";
-    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    const int index = SDL_JoystickAttachVirtual(
+        SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
     ASSERT_GE(index, 0) << SDL_GetError();
     joystick = SDL_JoystickOpen(index);
     ASSERT_NE(joystick, nullptr) << SDL_GetError();
@@ -73,11 +64,7 @@ struct VirtualPad {
     SDL_JoystickSetVirtualButton(joystick, b, down ? 1 : 0);
   }
   // A press and a release, a frame apart, as a player's thumb gives them.
-  void press(SDL_GameControllerButton b) {
-    button(b, true);
-    frames(1);
-    button(b, false);
-  }
+  void press(SDL_GameControllerButton b) { button(b, true), frames(1), button(b, false); }
 };
 
 VirtualPad gPads[2];
@@ -101,58 +88,46 @@ TEST(SdlPads, AVirtualPadTiltsLevelsConfirmsAndGoesBack) {
     std::function<void()> act;
     int frames;
     float tiltX, tiltY;
-    int32_t playing;  // set before the step when `board`
-    bool board, quit;
+    char round;  // '-': goes on, 'b': on the board, played again, 'q': quit
+  };
+  const auto press = [](VirtualPad& p, SDL_GameControllerButton b) {
+    return [&p, b] { p.press(b); };
   };
   const Step steps[] = {
-      {"plugged in, it sends nothing", [&] { pad.plug(); }, 3, 0, 0, 1, false, false},
-      {"the stick full right: the whole tilt in five frames", [&] { pad.stick(32767, 0); }, 5, 0,
-       10, 1, false, false},
-      {"half up", [&] { pad.stick(0, -16384); }, 5, -5, 0, 1, false, false},
-      {"inside the dead zone it is centred and the table levels", [&] { pad.stick(4000, 6000); }, 5,
-       0, 0, 1, false, false},
+      {"plugged in, it sends nothing", [&] { pad.plug(); }, 3, 0, 0, '-'},
+      {"full right: all the tilt in five frames", [&] { pad.stick(32767, 0); }, 5, 0, 10, '-'},
+      {"half up", [&] { pad.stick(0, -16384); }, 5, -5, 0, '-'},
+      {"inside the dead zone: centred, it levels", [&] { pad.stick(4000, 6000); }, 5, 0, 0, '-'},
       {"the d-pad down and left",
        [&] {
          pad.button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
          pad.button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
        },
-       5, 10, -10, 1, false, false},
-      {"A during a round does nothing", [&] { pad.press(SDL_CONTROLLER_BUTTON_A); }, 1, 10, -10, 1,
-       false, false},
-      {"pulled out while held: the table levels", [&] { pad.unplug(); }, 5, 0, 0, 1, false, false},
-      {"plugged in again at once", [&] { pad.plug(); }, 1, 0, 0, 1, false, false},
+       5, 10, -10, '-'},
+      {"A during a round does nothing", press(pad, SDL_CONTROLLER_BUTTON_A), 1, 10, -10, '-'},
+      {"pulled out while held: the table levels", [&] { pad.unplug(); }, 5, 0, 0, '-'},
+      {"plugged in again at once", [&] { pad.plug(); }, 1, 0, 0, '-'},
       {"a second pad: the one that moves drives",
-       [&] {
-         other.plug();
-         frames(1);
-         pad.stick(-32768, 0);
-         frames(2);
-         other.stick(0, 32767);
-       },
-       5, 10, 0, 1, false, false},
-      {"the first moving again takes back the table", [&] { pad.stick(-32768, 16384); }, 5, 5, -10,
-       1, false, false},
-      {"both let go", [&] { pad.stick(0, 0), other.stick(0, 0); }, 5, 0, 0, 1, false, false},
-      {"A on the board plays again", [&] { pad.press(SDL_CONTROLLER_BUTTON_A); }, 1, 0, 0, 0, true,
-       false},
-      {"Start on the board plays again", [&] { other.press(SDL_CONTROLLER_BUTTON_START); }, 1, 0, 0,
-       0, true, false},
-      {"Back on the board plays again, as Esc does", [&] { pad.press(SDL_CONTROLLER_BUTTON_BACK); },
-       1, 0, 0, 0, true, false},
-      {"Back during a round quits", [&] { other.press(SDL_CONTROLLER_BUTTON_BACK); }, 1, 0, 0, 1,
-       false, true},
+       [&] { other.plug(), frames(1), pad.stick(-32768, 0), frames(2), other.stick(0, 32767); }, 5,
+       10, 0, '-'},
+      {"the first moving again takes the table", [&] { pad.stick(-32768, 16384); }, 5, 5, -10, '-'},
+      {"both let go", [&] { pad.stick(0, 0), other.stick(0, 0); }, 5, 0, 0, '-'},
+      {"A on the board plays again", press(pad, SDL_CONTROLLER_BUTTON_A), 1, 0, 0, 'b'},
+      {"Start on the board too", press(other, SDL_CONTROLLER_BUTTON_START), 1, 0, 0, 'b'},
+      {"Back on the board too, as Esc", press(pad, SDL_CONTROLLER_BUTTON_BACK), 1, 0, 0, 'b'},
+      {"Back during a round quits", press(other, SDL_CONTROLLER_BUTTON_BACK), 1, 0, 0, 'q'},
   };
   for (const Step& s : steps) {
     SCOPED_TRACE(s.what);
     gQuit = false;
-    if (s.board) gWorld.playing = 0;
+    if (s.round == 'b') gWorld.playing = 0;
     gWorld.roundTimer = 7;
     s.act();
     frames(s.frames);
     EXPECT_EQ(std::make_pair(gWorld.tiltX, gWorld.tiltY), std::make_pair(s.tiltX, s.tiltY));
-    EXPECT_EQ(gWorld.roundTimer, s.board ? 3000 : 7);
+    EXPECT_EQ(gWorld.roundTimer, s.round == 'b' ? 3000 : 7);
     EXPECT_EQ(gWorld.playing, 1);
-    EXPECT_EQ(gQuit, s.quit);
+    EXPECT_EQ(gQuit, s.round == 'q');
   }
   for (VirtualPad& p : gPads) p.unplug();
   frames(1);

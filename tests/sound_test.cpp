@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <thread>
 
 #include "assets/sound_clip.h"
@@ -35,9 +34,8 @@ bool openAudioWith(const char* driver) {
 }
 
 TEST(Sound, ClipsHoldTheWholeFileOrNothing) {
-  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> bytes = {0x00, 0x0D, 0x0A, 0x1A, 0x00, 0xFF};
   for (int i = 0; i < 777; ++i) bytes.push_back(uint8_t(i * 37));
-  for (uint8_t c : {0x00, 0x0D, 0x0A, 0x1A, 0x00, 0xFF}) bytes.push_back(c);
   assets::SoundClip clip = assets::loadSoundClip(tt::writeTempFile("any.wav", bytes).c_str());
   EXPECT_EQ(std::vector<uint8_t>(clip.data, clip.data + clip.size), bytes);
   assets::freeSoundClip(clip);
@@ -88,9 +86,8 @@ TEST(Sound, PlayerCutsOffDropsAndRestartsClips) {
     std::vector<std::pair<int16_t, int>> runs;  // of equal samples, without the silence around them
     const std::vector<uint8_t> raw = tt::readWholeFile(path);
     for (size_t i = 0; i + 1 < raw.size(); i += 2) {
-      int16_t s;
-      std::memcpy(&s, raw.data() + i, 2);
-      if (runs.empty() || runs.back().first != s) runs.push_back({s, 0});
+      const int16_t v = int16_t(raw[i] | raw[i + 1] << 8);
+      if (runs.empty() || runs.back().first != v) runs.push_back({v, 0});
       ++runs.back().second;
     }
     if (!runs.empty() && runs.back().first == 0) runs.pop_back();

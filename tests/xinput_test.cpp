@@ -29,105 +29,70 @@ GamepadRecord pad(uint16_t buttons, int16_t lx = 0, int16_t ly = 0) {
 }
 
 TEST(XInput, ARecordReadsAsStickDpadAndNewPresses) {
+  using namespace xinput;
   struct Case {
     const char* what;
     GamepadRecord before, now;
-    xinput::Reading reading;
+    float stickX, stickY;
+    int padX, padY, confirm, back;
   };
   const Case cases[] = {
-      {"nothing held", pad(0), pad(0), {}},
-      {"the stick right and up: y grows downward", pad(0), pad(0, 32767, 32767), {1, -1}},
-      {"the stick's far corner is no further than its edge",
-       pad(0),
-       pad(0, -32768, -32768),
-       {-1, 1}},
-      {"half left", pad(0), pad(0, -16384), {-16384 / 32767.0f, 0}},
-      {"the d-pad down and right",
-       pad(0),
-       pad(xinput::kDpadDown | xinput::kDpadRight),
-       {0, 0, 1, 1}},
-      {"the d-pad up and left", pad(0), pad(xinput::kDpadUp | xinput::kDpadLeft), {0, 0, -1, -1}},
-      {"A pressed", pad(0), pad(xinput::kA), {0, 0, 0, 0, true, false}},
-      {"A held is no new press", pad(xinput::kA), pad(xinput::kA), {}},
-      {"Start pressed while A is held",
-       pad(xinput::kA),
-       pad(xinput::kA | xinput::kStart),
-       {0, 0, 0, 0, true, false}},
-      {"Back pressed", pad(0), pad(xinput::kBack), {0, 0, 0, 0, false, true}},
-      {"Y and the other buttons are nothing here", pad(0), pad(0x7F00 & ~xinput::kA), {}},
+      {"nothing held", pad(0), pad(0), 0, 0, 0, 0, 0, 0},
+      {"the stick right and up: y grows downward", pad(0), pad(0, 32767, 32767), 1, -1, 0, 0, 0, 0},
+      {"a corner is no further than an edge", pad(0), pad(0, -32768, -32768), -1, 1, 0, 0, 0, 0},
+      {"half left", pad(0), pad(0, -16384), -16384 / 32767.0f, 0, 0, 0, 0, 0},
+      {"the d-pad down and right", pad(0), pad(kDpadDown | kDpadRight), 0, 0, 1, 1, 0, 0},
+      {"the d-pad up and left", pad(0), pad(kDpadUp | kDpadLeft), 0, 0, -1, -1, 0, 0},
+      {"A pressed", pad(0), pad(kA), 0, 0, 0, 0, 1, 0},
+      {"A held is no new press", pad(kA), pad(kA), 0, 0, 0, 0, 0, 0},
+      {"Start pressed while A is held", pad(kA), pad(kA | kStart), 0, 0, 0, 0, 1, 0},
+      {"Back pressed", pad(0), pad(kBack), 0, 0, 0, 0, 0, 1},
+      {"Y and the other buttons are nothing here", pad(0), pad(0x7F00 & ~kA), 0, 0, 0, 0, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const xinput::Reading r = xinput::read(c.before, c.now);
-    EXPECT_EQ(std::vector<float>({r.stickX, r.stickY}),
-              std::vector<float>({c.reading.stickX, c.reading.stickY}));
-    EXPECT_EQ(
-        std::vector<int>({r.padX, r.padY, r.confirm, r.back}),
-        std::vector<int>({c.reading.padX, c.reading.padY, c.reading.confirm, c.reading.back}));
+    const Reading r = xinput::read(c.before, c.now);
+    EXPECT_EQ(std::vector<float>({r.stickX, r.stickY, float(r.padX), float(r.padY),
+                                  float(r.confirm), float(r.back)}),
+              std::vector<float>({c.stickX, c.stickY, float(c.padX), float(c.padY),
+                                  float(c.confirm), float(c.back)}));
   }
 }
 
 std::string gKeys;  // the key-downs the layer posted, as E (Enter) and X (Esc)
 
 TEST(XInput, FourSlotsOverFramesDriveTheTable) {
-  using Slots = std::vector<std::optional<GamepadRecord>>;  // one a slot, nullopt: empty
+  using Slot = std::optional<GamepadRecord>;  // nullopt: empty
   struct Frame {
     const char* what;
-    Slots slots;
     int frames;
     float tiltX, tiltY;
     const char* keys;
+    Slot slots[xinput::kSlots];
   };
-  const std::nullopt_t none = std::nullopt;
+  const Slot no = std::nullopt, up = pad(0, 0, 32767), most = pad(0, 0, 30000);
   const Frame script[] = {
-      {"no pad", {none, none, none, none}, 2, 0, 0, ""},
-      {"a pad in slot 2 at rest", {none, none, pad(0), none}, 2, 0, 0, ""},
-      {"its stick full up", {none, none, pad(0, 0, 32767), none}, 5, -10, 0, ""},
-      {"a pad in slot 0 at rest does not take over",
-       {pad(0, 2000, -3000), none, pad(0, 0, 32767), none},
-       2,
-       -10,
-       0,
-       ""},
-      {"slot 0's d-pad left drives",
-       {pad(xinput::kDpadLeft), none, pad(0, 0, 32767), none},
-       5,
-       0,
-       -10,
-       ""},
-      {"slot 0 pulled out while driving: slot 2, still held, takes the table back",
-       {none, none, pad(0, 0, 32767), none},
-       5,
-       -10,
-       0,
-       ""},
-      {"slot 2 moves a step", {none, none, pad(0, 0, 30000), none}, 2, -9.0f, 0, ""},
-      {"A and then Back on slot 3",
-       {none, none, pad(0, 0, 30000), pad(xinput::kA)},
-       1,
-       -9.0f,
-       0,
-       "E"},
-      {"held, they press nothing more",
-       {none, none, pad(0, 0, 30000), pad(xinput::kA | xinput::kBack)},
-       2,
-       -9.0f,
-       0,
-       "X"},
-      {"slot 2 pulled out while held: the table levels", {none, none, none, pad(0)}, 5, 0, 0, ""},
-      {"slot 3 out and in again with A held: a new press", {none, none, none, none}, 1, 0, 0, ""},
-      {"", {none, none, none, pad(xinput::kA)}, 1, 0, 0, "E"},
+      {"no pad", 2, 0, 0, "", {no, no, no, no}},
+      {"a pad in slot 2 at rest", 2, 0, 0, "", {no, no, pad(0), no}},
+      {"its stick full up", 5, -10, 0, "", {no, no, up, no}},
+      {"slot 0 at rest does not take over", 2, -10, 0, "", {pad(0, 2000, -3000), no, up, no}},
+      {"slot 0's d-pad left drives", 5, 0, -10, "", {pad(xinput::kDpadLeft), no, up, no}},
+      {"slot 0 out while driving: slot 2, still held, takes over", 5, -10, 0, "", {no, no, up, no}},
+      {"slot 2 moves a step", 2, -9.0f, 0, "", {no, no, most, no}},
+      {"A and then Back on slot 3", 1, -9.0f, 0, "E", {no, no, most, pad(xinput::kA)}},
+      {"held: nothing more", 2, -9.0f, 0, "X", {no, no, most, pad(xinput::kA | xinput::kBack)}},
+      {"slot 2 pulled out while held: the table levels", 5, 0, 0, "", {no, no, no, pad(0)}},
+      {"slot 3 out and in again with A held: a new press", 1, 0, 0, "", {no, no, no, no}},
+      {"", 1, 0, 0, "E", {no, no, no, pad(xinput::kA)}},
   };
   platform::input::reset();
   xinput::reset();
   platform::input::setTableReader(shell::tableForInput);
   static std::vector<std::pair<uint32_t, intptr_t>> posted;
   platform::input::setSink([](uint32_t code, uintptr_t wParam, intptr_t lParam) {
-    if (code == platform::kMsgKeyDown) {
+    if (code != platform::kMsgKeyDown) posted.emplace_back(code, lParam);
+    if (code == platform::kMsgKeyDown)
       gKeys += wParam == platform::kKeyReturn ? 'E' : wParam == platform::kKeyEscape ? 'X' : '?';
-    } else {
-      posted.emplace_back(code, lParam);
-    }
   });
   gWorld.tiltX = gWorld.tiltY = 0;
   gWorld.lastMouseX = gWorld.lastMouseY = 50;
@@ -138,10 +103,7 @@ TEST(XInput, FourSlotsOverFramesDriveTheTable) {
       xinput::StateRecord records[xinput::kSlots];
       const xinput::StateRecord* states[xinput::kSlots] = {};
       for (int s = 0; s < xinput::kSlots; ++s) {
-        if (!f.slots[s]) continue;
-        records[s].dwPacketNumber = 7 + i;
-        records[s].Gamepad = *f.slots[s];
-        states[s] = &records[s];
+        if (f.slots[s]) records[s].Gamepad = *f.slots[s], states[s] = &records[s];
       }
       xinput::update(states);
       platform::input::frame();

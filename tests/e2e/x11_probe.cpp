@@ -10,7 +10,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 namespace {
@@ -23,38 +24,20 @@ int onXError(Display* display, XErrorEvent* error) {
 }
 
 int closeWindow(Display* display, Window window) {
-  XEvent event;
-  std::memset(&event, 0, sizeof event);
+  XEvent event{};  // data.l[1], the time, stays 0: CurrentTime
   event.xclient.type = ClientMessage;
   event.xclient.window = window;
   event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
   event.xclient.format = 32;
   event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
   XSendEvent(display, window, False, NoEventMask, &event);
   XSync(display, False);
   return 0;
 }
 
 unsigned long channel(unsigned long pixel, unsigned long mask) {
-  unsigned long v = pixel & mask;
-  while (mask && !(mask & 1)) {
-    mask >>= 1;
-    v >>= 1;
-  }
-  return v;
-}
-
-bool lit(unsigned long pixel, const XImage* image) {
-  return channel(pixel, image->red_mask) > 16 || channel(pixel, image->green_mask) > 16 ||
-         channel(pixel, image->blue_mask) > 16;
-}
-
-// The table cloth's red checks and the pink where they cross the white ones.
-bool red(unsigned long pixel, const XImage* image) {
-  const unsigned long r = channel(pixel, image->red_mask);
-  return r >= 100 && r > channel(pixel, image->green_mask) + 60 &&
-         r > channel(pixel, image->blue_mask) + 60;
+  for (; mask && !(mask & 1); mask >>= 1) pixel >>= 1;
+  return pixel & mask;
 }
 
 int look(Display* display, Window window, const char* ppmPath) {
@@ -63,31 +46,27 @@ int look(Display* display, Window window, const char* ppmPath) {
   const int w = attributes.width, h = attributes.height;
   XImage* image = XGetImage(display, window, 0, 0, w, h, AllPlanes, ZPixmap);
   if (!image) return 2;
-  long litCount = 0, redCount = 0;
+  long lit = 0, red = 0;
   std::vector<unsigned char> rgb;
-  if (ppmPath) rgb.reserve(static_cast<size_t>(w) * h * 3);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      const unsigned long pixel = XGetPixel(image, x, y);
-      litCount += lit(pixel, image);
-      redCount += red(pixel, image);
-      if (ppmPath) {
-        rgb.push_back(static_cast<unsigned char>((pixel & image->red_mask) >> 16));
-        rgb.push_back(static_cast<unsigned char>((pixel & image->green_mask) >> 8));
-        rgb.push_back(static_cast<unsigned char>(pixel & image->blue_mask));
-      }
+      const unsigned long pixel = XGetPixel(image, x, y), r = channel(pixel, image->red_mask),
+                          g = channel(pixel, image->green_mask),
+                          b = channel(pixel, image->blue_mask);
+      lit += r > 16 || g > 16 || b > 16;
+      red += r >= 100 && r > g + 60 && r > b + 60;  // the cloth's red checks, and pink on white
+      for (unsigned long c : {r, g, b}) rgb.push_back(static_cast<unsigned char>(c));
     }
   }
   XDestroyImage(image);
   const long pixels = static_cast<long>(w) * h;
-  std::printf("%d %d %ld %ld\n", w, h, litCount * 1000 / pixels, redCount * 1000 / pixels);
-  if (ppmPath) {
-    std::FILE* file = std::fopen(ppmPath, "wb");
-    if (!file) return 2;
-    std::fprintf(file, "P6\n%d %d\n255\n", w, h);
-    std::fwrite(rgb.data(), 1, rgb.size(), file);
-    std::fclose(file);
-  }
+  std::printf("%d %d %ld %ld\n", w, h, lit * 1000 / pixels, red * 1000 / pixels);
+  if (!ppmPath) return 0;
+  std::FILE* file = std::fopen(ppmPath, "wb");
+  if (!file) return 2;
+  std::fprintf(file, "P6\n%d %d\n255\n", w, h);
+  std::fwrite(rgb.data(), 1, rgb.size(), file);
+  std::fclose(file);
   return 0;
 }
 
@@ -100,10 +79,8 @@ int hash(Display* display, Window window, char** rect) {
   for (unsigned row = 0; row < h; ++row) {
     for (unsigned column = 0; column < w; ++column) {
       const unsigned long pixel = XGetPixel(image, column, row) & 0xFFFFFF;
-      for (int shift = 0; shift < 24; shift += 8) {
-        fnv ^= (pixel >> shift) & 0xFF;
-        fnv *= 1099511628211ull;
-      }
+      for (int shift = 0; shift < 24; shift += 8)
+        fnv = (fnv ^ ((pixel >> shift) & 0xFF)) * 1099511628211ull;
     }
   }
   XDestroyImage(image);
@@ -114,9 +91,8 @@ int hash(Display* display, Window window, char** rect) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool isHash = argc == 7 && std::strcmp(argv[1], "hash") == 0;
-  if (argc < 3 ||
-      (std::strcmp(argv[1], "close") != 0 && std::strcmp(argv[1], "look") != 0 && !isHash)) {
+  const std::string verb = argc >= 3 ? argv[1] : "";
+  if (verb != "close" && verb != "look" && !(verb == "hash" && argc == 7)) {
     std::fprintf(stderr, "usage: x11_probe close|look WINDOW [FILE] | hash WINDOW X Y W H\n");
     return 2;
   }
@@ -127,10 +103,9 @@ int main(int argc, char** argv) {
   }
   XSetErrorHandler(onXError);
   const Window window = static_cast<Window>(std::strtoul(argv[2], nullptr, 0));
-  const int status = isHash ? hash(display, window, argv + 3)
-                     : std::strcmp(argv[1], "close") == 0
-                         ? closeWindow(display, window)
-                         : look(display, window, argc > 3 ? argv[3] : nullptr);
+  const int status = verb == "hash"    ? hash(display, window, argv + 3)
+                     : verb == "close" ? closeWindow(display, window)
+                                       : look(display, window, argc > 3 ? argv[3] : nullptr);
   XCloseDisplay(display);
   return status;
 }
