@@ -28,7 +28,7 @@ const kTypes = {
 export async function serve(folder, { missing = [], inject = null } = {}) {
   const served = { folder, sent: 0 };
   const page = (folder) => Buffer.from(readFileSync(join(folder, 'index.html'), 'utf8')
-    .replace('<script src="page.js">', () => `<script>${inject}</script>\n<script src="page.js">`));
+    .replace('<script src=', () => `<script>${inject}</script>\n<script src=`));
   const integrity = (body) => `sha256-${createHash('sha256').update(body).digest('base64')}`;
   const read = (path) => {
     const file = join(served.folder, path);

@@ -50,6 +50,16 @@ const kPinnedClock = `
     };
   })();`;
 
+// What the page's print hook may leave out, by its exact text; anything
+// else on the console is a fault.
+const kKnownConsoleLines = [
+  'WARNING: using emscripten GL emulation. This is a collection of limited workarounds, do not ' +
+    'expect it to work.',
+  'WARNING: using emscripten GL emulation unsafe opts. If weirdness happens, try ' +
+    '-s GL_UNSAFE_OPTS=0',
+  'WARNING: using emscripten GL immediate mode emulation. This is very limited in what it supports',
+];
+
 const kDesktop = { width: kWidth, height: kHeight, mobile: false };
 
 // Options: engine, folder (the build, dist by default), viewport { width,
@@ -84,6 +94,7 @@ async function openPage({ engine = 'chromium', folder = dist, viewport = kDeskto
       page.logged = [];
       page.cdp.on('Log.entryAdded', ({ entry }) => {
         if (entry.level === 'error') page.logged.push(entry.text);
+        page.console.push({ type: entry.level, text: entry.text });
       });
       await page.send('Log.enable');
       await page.send('Page.enable');
@@ -473,6 +484,71 @@ const cases = [
     await newRound('Enter after the game');
   }],
 
+  ['a pad held right tilts the table as far as the mouse can and letting go levels it; a held ' +
+    'arrow key does the same and the page keeps it', { engines: kEngines }, async (page) => {
+    // One pad in the standard mapping, as the Gamepad API gives it.
+    await page.evaluate(`(() => {
+      const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
+      window.ttPad = { index: 0, id: 'test pad', connected: true, mapping: 'standard',
+        axes: [0, 0, 0, 0], buttons, timestamp: 0 };
+      Object.defineProperty(navigator, 'getGamepads', { configurable: true,
+        value: () => [window.ttPad, null, null, null] });
+      return 1;
+    })()`);
+    const edges = async () => JSON.stringify(clothEdges(await canvasShot(page)));
+    const frames = async (n) => { for (let i = 0; i < n; ++i) await frame(page); };
+    await play(page);
+    // The pointer's first move tilts both ways down (it comes from the game's
+    // own start position), a move right and down brings the table level.
+    await mouse(page, 'mouseMoved', 480, 320);
+    await mouse(page, 'mouseMoved', 481, 321);
+    await frame(page);
+    const level = await edges();
+    // End to end takes 0.3 s, 10 frames; from level to one end, 5.
+    await page.evaluate('window.ttPad.axes[0] = 1');
+    await frames(6);
+    const pad = await edges();
+    await page.evaluate('window.ttPad.axes[0] = 0');
+    await frames(6);
+    expect(await edges() === level, `the pad let go: level ${level}, now ${await edges()}`);
+    for (let i = 1; i <= 20; ++i) await mouse(page, 'mouseMoved', 481 + i, 321);
+    await frame(page);
+    const mouseRight = await edges();
+    expect(pad !== level && pad === mouseRight,
+      `level ${level}, the pad held right ${pad}, the mouse 20 steps right ${mouseRight}`);
+    for (let i = 19; i >= 0; --i) await mouse(page, 'mouseMoved', 481 + i, 321);
+    await frame(page);
+    expect(await edges() === level, 'the mouse did not bring the table back');
+
+    await page.evaluate('window.ttKeys = []');
+    await page.keyDown('ArrowDown');
+    await frames(6);
+    const down = await edges();
+    await page.keyUp('ArrowDown');
+    await frames(6);
+    const after = await edges();
+    expect(down !== level && after === level, `ArrowDown: level ${level}, held ${down}, let go ${after}`);
+    const keys = JSON.stringify(await page.evaluate('window.ttKeys'));
+    expect(keys.startsWith('[["ArrowDown",true]'), `the page let the arrow through: ${keys}`);
+    expect((await problems(page)).length === 0, `errors: ${await problems(page)}`);
+  }],
+
+  ['the console stays clean through loading, a round, the board and a new round: no line but ' +
+    'the known banner', { engines: ['chromium', 'firefox'] }, async (page) => {
+    await play(page);
+    let x = 480;
+    for (let i = 1; i <= 25; ++i) await mouse(page, 'mouseMoved', x += 5, 320);
+    for (let frames = 0; redShare(await canvasShot(page, 0.125)) > 0.03; frames += 10) {
+      expect(frames < 600, 'the ball never left the table');
+      for (let i = 0; i < 10; ++i) await frame(page);
+    }
+    await pressEscape(page);
+    for (let i = 0; i < 10; ++i) await frame(page);
+    const unknown = page.console.filter(({ text }) => !kKnownConsoleLines.includes(text));
+    expect(unknown.length === 0,
+      `unknown console lines:\n${unknown.map(({ type, text }) => `  ${type}: ${text}`).join('\n')}`);
+  }],
+
   ['a page built without pizza.bmp names it', { folder: noPizzaDist }, async (page) => {
     await play(page);
     await until(page, `!document.getElementById('problem').hidden`);
@@ -539,7 +615,9 @@ const cases = [
       };
       const edges = async () => JSON.stringify(clothEdges(await canvasShot(page)));
       await tap(page, 480, 320);
-      await mouse(page, 'mouseMoved', 480, 320);  // the pointer's place counts from here
+      // The pointer's first move tilts both ways down, the next brings it level.
+      await mouse(page, 'mouseMoved', 480, 320);
+      await mouse(page, 'mouseMoved', 481, 321);
       await tilt(0, 0);  // how the phone is held counts as level
       await frame(page);
       const level = await edges();
@@ -550,18 +628,19 @@ const cases = [
       await tilt(0, 0);
       for (const [[beta, gamma], [dx, dy]] of tilts) {
         const what = `beta ${beta}, gamma ${gamma}`;
+        // Up to four steps a frame: ten take three.
         await tilt(beta, gamma);
-        await frame(page);
+        for (let i = 0; i < 3; ++i) await frame(page);
         const tilted = await edges();
         await tilt(0, 0);
-        await frame(page);
+        for (let i = 0; i < 3; ++i) await frame(page);
         expect(await edges() === level, `${what}: not level again`);
-        for (let i = 1; i <= 5; ++i) await mouse(page, 'mouseMoved', 480 + dx * i, 320 + dy * i);
+        for (let i = 1; i <= 5; ++i) await mouse(page, 'mouseMoved', 481 + dx * i, 321 + dy * i);
         await frame(page);
         const moved = await edges();
         expect(tilted !== level && tilted === moved,
           `${what}: level ${level}, tilted ${tilted}, mouse ${moved}`);
-        for (let i = 4; i >= 0; --i) await mouse(page, 'mouseMoved', 480 + dx * i, 320 + dy * i);
+        for (let i = 4; i >= 0; --i) await mouse(page, 'mouseMoved', 481 + dx * i, 321 + dy * i);
       }
       expect((await problems(page)).length === 0, `errors: ${await problems(page)}`);
     }]),
