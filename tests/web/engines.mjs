@@ -67,8 +67,7 @@ export async function openEngine(engine, { flags = [], width = 960, height = 640
     keyDown: (key) => page.keyboard.down(key),
     keyUp: (key) => page.keyboard.up(key),
     press: (key) => page.keyboard.press(key),
-    screenshot: async (clip, scale = 1) => decodePng(Buffer.from(await page.screenshot({
-      type: 'png', clip: chromium ? { ...clip, scale } : clip }))),
+    screenshot: async (clip) => decodePng(Buffer.from(await page.screenshot({ type: 'png', clip }))),
     goto: (url) => page.goto(url),
     reload: () => page.reload(),
     close: async () => {
@@ -89,6 +88,10 @@ export async function openEngine(engine, { flags = [], width = 960, height = 640
       cdp.on(method, listener);
     });
     self.cdp = cdp;
+    // Straight from the protocol: puppeteer's own screenshot puts its
+    // viewport back afterwards, which drops an emulated screen's turn.
+    self.screenshot = async (clip, scale = 1) => decodePng(Buffer.from((await cdp.send(
+      'Page.captureScreenshot', { format: 'png', clip: { ...clip, scale } })).data, 'base64'));
   }
   return self;
 }
