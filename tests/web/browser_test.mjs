@@ -336,10 +336,7 @@ const cases = [
       `the server sent ${page.server.sent} bytes with the worker's copy`);
   }],
 
-  // Firefox: after the reload from its kept files, the click on the play
-  // button reaches the hidden loading text, and the game never starts.
-  ['after one visit the page loads and plays with the server stopped',
-    { engines: ['chromium', 'webkit'] }, async (page) => {
+  ['after one visit the page loads and plays with the server stopped', { engines: kEngines }, async (page) => {
     await play(page);
     for (let i = 0; i < 5; ++i) await frame(page);
     await keptWhole(page);
