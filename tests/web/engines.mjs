@@ -44,6 +44,8 @@ export async function openEngine(engine, { flags = [], width = 960, height = 640
       // Timers of a page in the background would otherwise be slowed down.
       '--disable-background-timer-throttling', '--disable-renderer-backgrounding', ...flags],
     handleSIGINT: false, handleSIGTERM: false,
+    // Headless, it needs no display; pointed at one that has gone, it has no WebGL.
+    env: Object.fromEntries(Object.entries(process.env).filter(([name]) => name !== 'DISPLAY')),
   } : {
     browser: 'firefox', executablePath: kFirefox, headless: false,
     defaultViewport: { width, height }, handleSIGINT: false, handleSIGTERM: false,
