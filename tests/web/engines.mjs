@@ -56,6 +56,9 @@ export async function openEngine(engine, { flags = [], width = 960, height = 640
   if (!chromium) await page.setViewport({ width, height });
   const consoleLines = [];
   page.on('console', (message) => consoleLines.push({ type: message.type(), text: message.text() }));
+  // Uncaught errors, and in Firefox the engine's own warnings (WebGL's).
+  page.on('pageerror',
+    (error) => consoleLines.push({ type: 'page', text: String(error.message ?? error) }));
   const self = {
     engine,
     console: consoleLines,
