@@ -481,8 +481,8 @@ const cases = [
     await newRound('Enter after the game');
   }],
 
-  ['a pad held right tilts the table as far as the mouse can and letting go levels it; a held ' +
-    'arrow key does the same and the page keeps it', { engines: kEngines }, async (page) => {
+  ['a pad held right tilts the table as far as the mouse can and letting go levels it, its Back ' +
+    'quits; a held arrow key tilts and levels too and the page keeps it', { engines: kEngines }, async (page) => {
     // One pad in the standard mapping, as the Gamepad API gives it.
     await page.evaluate(`(() => {
       const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
@@ -527,6 +527,17 @@ const cases = [
     expect(down !== level && after === level, `ArrowDown: level ${level}, held ${down}, let go ${after}`);
     const keys = JSON.stringify(await page.evaluate('window.ttKeys'));
     expect(keys.startsWith('[["ArrowDown",true]'), `the page let the arrow through: ${keys}`);
+
+    // A (button 0) does nothing during a round; Back (button 8) is Esc, which quits.
+    await page.evaluate('window.ttPad.buttons[0].pressed = true');
+    await frame(page);
+    await page.evaluate('window.ttPad.buttons[0].pressed = false');
+    await frame(page);
+    expect(await page.evaluate(`document.getElementById('end').hidden`), 'A ended the round');
+    // The quit comes before the frame: none is drawn.
+    await page.evaluate('window.ttPad.buttons[8].pressed = true');
+    await page.evaluate('window.ttAdvance(30)');
+    await until(page, `!document.getElementById('end').hidden`, 10000);
     expect((await problems(page)).length === 0, `errors: ${await problems(page)}`);
   }],
 
