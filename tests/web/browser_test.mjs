@@ -433,13 +433,15 @@ const cases = [
     expect((await problems(page)).length === 0, `errors: ${await problems(page)}`);
   }],
 
-  ['off the table comes the board; Esc there or a tap starts a new round, a tap in a round does ' +
-    'nothing, Esc quits; then Enter plays again at once', { touch: true, engines: kEngines }, async (page) => {
+  ['off the table comes the board; Esc there, a tap, a pad\'s A or Space starts a new round, a ' +
+    'tap in a round does nothing, Esc quits; then Enter plays again at once',
+  { touch: true, engines: kEngines }, async (page) => {
     await play(page);
     // Right until the ball falls off; returns the countdown read after 20 frames.
     let x = 480;
     const rollOff = async () => {
-      for (let i = 1; i <= 25; ++i) await mouse(page, 'mouseMoved', x += 5, 320);
+      // A pixel a move, so four rounds stay inside the viewport.
+      for (let i = 1; i <= 25; ++i) await mouse(page, 'mouseMoved', x += 1, 320);
       for (let i = 0; i < 20; ++i) await frame(page);
       const countdown = readCountdown(await canvasShot(page), font);
       let frames = 0;  // in tens
@@ -463,12 +465,29 @@ const cases = [
     await rollOff();
     await tap(page, 480, 320);
     await newRound('a tap on the board');
+    // A pad's A and the space bar confirm as a tap does.
+    await page.evaluate(`(() => {
+      const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
+      window.ttPad = { index: 0, id: 'test pad', connected: true, mapping: 'standard',
+        axes: [0, 0, 0, 0], buttons, timestamp: 0 };
+      Object.defineProperty(navigator, 'getGamepads', { configurable: true,
+        value: () => [window.ttPad] });
+      return 1;
+    })()`);
+    await rollOff();
+    await page.evaluate('window.ttPad.buttons[0].pressed = true');
+    await newRound('A on the board');
+    await page.evaluate('window.ttPad.buttons[0].pressed = false');
+    await rollOff();
+    await page.press(' ');
+    await newRound('Space on the board');
 
     await tap(page, 480, 320);
     for (let i = 0; i < 10; ++i) await frame(page);
     const on = await canvasShot(page);
     expect(redShare(on) > 0.1 && readCountdown(on, font) === '298' &&
-      await page.evaluate(`document.getElementById('end').hidden`), 'a tap in a round ended it');
+      await page.evaluate(`document.getElementById('end').hidden`),
+    `a tap in a round ended it: red ${redShare(on)}, countdown ${readCountdown(on, font)}`);
 
     await pressEscape(page);
     await until(page, `!document.getElementById('end').hidden`);
