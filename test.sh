@@ -4,7 +4,7 @@
 # the same suite built with ASan+UBSan, a short run of each fuzzer, an
 # install into a temporary prefix that is validated and started, and the
 # Debian package checked, installed, started and purged again; then the
-# Windows build under Wine and the browser build in headless Chromium; last,
+# Windows build under Wine and the browser build in three browsers; last,
 # every download built a second time elsewhere and compared. Needs
 # no X server and no sound card. FUZZ_SECONDS sets each fuzzer's time (default 30).
 set -euo pipefail
@@ -89,8 +89,8 @@ for check in units window close tilt keys missing no_gl session; do
 done
 # ---- end of the Windows checks -----------------------------------------------
 
-# The browser build (Emscripten) played in headless Chromium; see tests/web/run.sh.
-echo "==> building the browser version and playing it in headless Chromium"
+# The browser build (Emscripten) played in Chromium, Firefox and WebKitGTK; see tests/web/run.sh.
+echo "==> building the browser version and playing it in Chromium, Firefox and WebKitGTK"
 quietly build-web/browser_tests.log bash tests/web/run.sh
 grep -E '^(ok|FAIL) ' build-web/browser_tests.log | sed 's/^/    /'
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the browser version into a folder any static server can serve:
-# index.html with page.js, the game (tabletumble.js, tabletumble.wasm), its data
+# index.html with its scripts (page.js, input.js, loading.js, unpack_worker.js), the game (tabletumble.js, tabletumble.wasm), its data
 # packed small (tabletumble.data, unpacked by unpack.wasm), what makes it an app
 # that plays offline (manifest.webmanifest, its icons, sw.js), and SHA256SUMS.
 # The same sources give the same bytes in any folder.
@@ -60,7 +60,9 @@ for file in "${files[@]}"; do
   [ "$(basename "$file")" = linen.bmp ] || packed+=("$file")
 done
 quietly build-web/pack.log python3 tools/web_pack.py data "$out/tabletumble.data" "${packed[@]}"
-cp platform/web/index.html platform/web/page.js platform/web/manifest.webmanifest \
+
+cp platform/web/index.html platform/web/{page,input,loading,unpack_worker}.js \
+  platform/web/manifest.webmanifest \
   build-web/tabletumble.js build-web/tabletumble.wasm build-web/platform/web/unpack.wasm \
   "$data/icon-192.png" "$data/icon-512.png" "$out/"
 # The page's files then hold exactly the desktop's. A cloth of the data's
@@ -75,5 +77,5 @@ fi
 check
 python3 tools/web_pack.py finish "$out" platform/web/sw.js
 write_sums "$out" '*'
-first=(index.html page.js tabletumble.js tabletumble.wasm unpack.wasm tabletumble.data)
+first=(index.html page.js input.js loading.js unpack_worker.js tabletumble.js tabletumble.wasm unpack.wasm tabletumble.data)
 echo "$out: $(cd "$out" && du -cb "${first[@]}" | tail -n1 | cut -f1) bytes to download before play"

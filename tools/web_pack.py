@@ -9,7 +9,7 @@ name order, compressed with LZMA in the .lzma layout with its unpacked size
 written in (platform/web/lzma.cpp reads it; so does
 `xz -dc --format=lzma OUT | tar -t`).
 
-`finish` writes into DIR/page.js the size of each file the page downloads
+`finish` writes into DIR/loading.js the size of each file the page downloads
 after itself, for its progress bar, and makes DIR/sw.js from the template
 with the SHA-256 of each file it keeps, its cache named by all of them.
 
@@ -34,7 +34,8 @@ LC, LP, PB = 4, 0, 0
 # What the page fetches after index.html and page.js, counted by its bar.
 DOWNLOADS = ["tabletumble.js", "tabletumble.wasm", "unpack.wasm", "tabletumble.data"]
 # What the service worker keeps: everything the page needs to start.
-KEPT = ["index.html", "page.js", "manifest.webmanifest"] + DOWNLOADS
+KEPT = ["index.html", "input.js", "loading.js", "page.js", "unpack_worker.js",
+        "manifest.webmanifest"] + DOWNLOADS
 
 
 def pack_data(out, paths):
@@ -65,7 +66,7 @@ def replace_once(text, pattern, replacement, what):
 
 
 def finish(folder, template):
-    path = os.path.join(folder, "page.js")
+    path = os.path.join(folder, "loading.js")
     sizes = {name: os.path.getsize(os.path.join(folder, name)) for name in DOWNLOADS}
     with open(path, encoding="utf-8") as f:
         page = f.read()

@@ -1,5 +1,5 @@
 // unpack.wasm: the data package's decoder for the page's worker
-// (platform/web/page.js). The worker places the package and room for its
+// (platform/web/unpack_worker.js). The worker places the package and room for its
 // output in the module's memory past everything the module itself uses, then
 // unpacks a slice at a time: the browser compiles a long-running call once
 // more, optimised, only when it is called again.

@@ -2,11 +2,13 @@
 
 #include <deque>
 
+#include "platform/input.h"
 #include "platform/message_queue.h"
 #include "platform/platform.h"
 
-// The page's script (page.js) turns mouse, touch, tilt and keys into the two
-// messages the game reads and posts them here; the WebGL context is made
+// The page's scripts (input.js) read the pointer, keys, pads and the phone's
+// tilt and hand the raw values to the functions below, which give them to
+// the input layer like every other backend; the WebGL context is made
 // through Emscripten's browser library, which its GL emulation runs on.
 extern "C" {
 // wait.js: yield to the page until the clock reaches target or input comes.
@@ -28,39 +30,19 @@ namespace {
 const double gProgramStart = emscripten_get_now();
 int32_t gLastClock = 0;
 std::deque<Message> gInput;  // what the page posted
-WindowProc gGameProc = nullptr;
 const char* gLastError = "";
 // The canvas is shown only once the browser has control again: a frame that
 // took its whole 30 ms must still yield before the next one.
 bool gDrewSinceYield = false;
 
-// Marks the key-down of a tap in the queue; the game gets a plain Esc.
-constexpr intptr_t kTapMark = 0x7A9;
-
-// Between the queue and the game's procedure. A tap is an Esc that may not
-// quit: on the board it starts a new round as Esc does, and during a round,
-// where Esc would quit, it does nothing. An Esc that does not ask to quit has
-// started a new round on a level table, where the page's count of tilt steps
-// starts again.
-intptr_t pageProc(Window* window, uint32_t code, uintptr_t wParam, intptr_t lParam) {
-  if (!gGameProc) return 0;
-  if (code != kMsgKeyDown || wParam != kKeyEscape) return gGameProc(window, code, wParam, lParam);
-  const bool quitBefore = queue::quitPosted();
-  const intptr_t result = gGameProc(window, code, wParam, 0);
-  if (quitBefore) return result;
-  if (!queue::quitPosted()) {
-    EM_ASM({
-      if (Module.onRestart) Module.onRestart();
-    });
-  } else if (lParam == kTapMark) {
-    Message quit;
-    queue::takeQuit(quit);
-  }
-  return result;
-}
-
 void post(const Message& message) {
   gInput.push_back(message);
+  tt_wake();
+}
+
+// The layer's own messages go ahead of the page's, and end a wait at once.
+void postFromLayer(uint32_t code, uintptr_t wParam, intptr_t lParam) {
+  queue::post(code, wParam, lParam);
   tt_wake();
 }
 
@@ -68,16 +50,38 @@ void post(const Message& message) {
 
 }  // namespace platform
 
-// Called by the page; positions are client pixels of the 960 x 640 picture.
-extern "C" EMSCRIPTEN_KEEPALIVE void tt_mouse_move(int x, int y) {
+// Called by the page. Positions are client pixels of the 960 x 640 picture.
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void tt_pointer(int x, int y) {
   using namespace platform;
-  post(queue::message(kMsgMouseMove, 0, packPoint(x, y)));
+  post(queue::message(kMsgMouseMove, 0, input::pointerAt(x, y)));
 }
 
-extern "C" EMSCRIPTEN_KEEPALIVE void tt_escape(int tap) {
+// Keys by their virtual-key code; a held key's repeats come as further downs.
+EMSCRIPTEN_KEEPALIVE void tt_key(int key, int down, int repeat) {
   using namespace platform;
-  post(queue::message(kMsgKeyDown, kKeyEscape, tap ? kTapMark : 0));
+  if (!repeat) input::keyChanged(static_cast<uintptr_t>(key), down != 0);
+  if (down) post(queue::message(kMsgKeyDown, static_cast<uintptr_t>(key), repeat ? 0x40000000 : 0));
 }
+
+// A pad as the Gamepad API's standard mapping gives it, read once a frame.
+EMSCRIPTEN_KEEPALIVE void tt_pad(int pad, float stickX, float stickY, int padX, int padY) {
+  platform::input::holdPad(pad, stickX, stickY, padX, padY);
+}
+EMSCRIPTEN_KEEPALIVE void tt_pad_gone(int pad) { platform::input::padGone(pad); }
+
+// The phone's turn from the pose it had when play started, in degrees.
+EMSCRIPTEN_KEEPALIVE void tt_tilt(float rightDown, float toward) {
+  platform::input::holdSensor(platform::input::Source::kSensor, rightDown, toward);
+}
+
+// A tap, a pad's A or Start.
+EMSCRIPTEN_KEEPALIVE void tt_confirm() { platform::input::confirm(); }
+// A pad's Back.
+EMSCRIPTEN_KEEPALIVE void tt_back() { platform::input::back(); }
+
+}  // extern "C"
 
 namespace platform {
 
@@ -95,8 +99,9 @@ const char* lastError() { return gLastError; }
 
 Window* createWindow(const WindowOptions& options) {
   auto* window = new Window{options.clientWidth, options.clientHeight};
-  gGameProc = options.proc;
-  queue::attachWindow(window, pageProc);
+  queue::attachWindow(window, options.proc);
+  input::reset();
+  input::setSink(postFromLayer);
   return window;
 }
 
@@ -110,15 +115,8 @@ void destroyWindow(Window* window) {
   delete window;
 }
 
-// A page cannot move the pointer; the page counts its moves from here until
-// the pointer's own position comes, so the first tilt goes the right way.
-void setCursorPos(int x, int y) {
-  EM_ASM(
-      {
-        if (Module.onCursorSet) Module.onCursorSet($0, $1);
-      },
-      x, y);
-}
+// A page cannot move the pointer.
+void setCursorPos(int, int) {}
 
 // The canvas's format is asked for with its context, in createGlContext.
 void setPixelFormat(DeviceContext*) {}
@@ -165,8 +163,6 @@ void deleteGlContext(GlContext* context) { delete context; }
 // The browser shows the canvas by itself once the page has control again.
 void swapBuffers(DeviceContext*) { gDrewSinceYield = true; }
 
-void pollInput() {}
-
 bool peekMessage(Message& out) {
   if (gDrewSinceYield) {
     gDrewSinceYield = false;
@@ -179,6 +175,15 @@ bool peekMessage(Message& out) {
     return true;
   }
   return queue::takeQuit(out);
+}
+
+// The page reads its pads (the Gamepad API has no events for a stick), then
+// the layer posts this frame's steps.
+void pollInput() {
+  EM_ASM({
+    if (Module.onPoll) Module.onPoll();
+  });
+  input::frame();
 }
 
 // Ends as the counter turns to the value it last returned plus timeoutMs, on

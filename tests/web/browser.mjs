@@ -21,14 +21,28 @@ const kTypes = {
 // files named in `missing` answer 404 as if they were not there. `folder`
 // may be changed (a new build on the same server); `sent` counts the bytes
 // of the bodies sent; `close` also ends the open connections, as a stopped
-// server would.
-export async function serve(folder, { missing = [] } = {}) {
+// server would. A script in `inject` goes into index.html before the page's
+// own, and the service worker is told the changed page's checksum, so it
+// keeps and serves that page (the only way into every page of WebKit, whose
+// WebDriver runs no script before a page's own).
+export async function serve(folder, { missing = [], inject = null } = {}) {
   const served = { folder, sent: 0 };
+  const page = (folder) => Buffer.from(readFileSync(join(folder, 'index.html'), 'utf8')
+    .replace('<script src=', () => `<script>${inject}</script>\n<script src=`));
+  const integrity = (body) => `sha256-${createHash('sha256').update(body).digest('base64')}`;
+  const read = (path) => {
+    const file = join(served.folder, path);
+    if (!inject) return readFileSync(file);
+    if (path === '/index.html') return page(served.folder);
+    if (path !== '/sw.js') return readFileSync(file);
+    const original = integrity(readFileSync(join(served.folder, 'index.html')));
+    return Buffer.from(readFileSync(file, 'utf8').replace(original, integrity(page(served.folder))));
+  };
   const server = createServer((req, res) => {
     const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
     try {
       if (missing.includes(path.slice(1))) throw new Error('left out');
-      const body = readFileSync(join(served.folder, path === '/' ? 'index.html' : path));
+      const body = read(path === '/' ? '/index.html' : path);
       const tag = `"${createHash('sha256').update(body).digest('hex').slice(0, 32)}"`;
       if (req.headers['if-none-match'] === tag) {
         res.writeHead(304, { ETag: tag }).end();
