@@ -119,8 +119,7 @@ TEST(Bmp, DecodesPaddedTopDownMovedAndShortFiles) {
     const Bytes b = bmp(l);
     const auto image = assets::decodeBmp(b.v.data(), b.v.size());
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->width, l.w);
-    EXPECT_EQ(image->height, l.h);
+    EXPECT_EQ(std::make_pair(image->width, image->height), std::make_pair(l.w, l.h));
     EXPECT_TRUE(image->rgb == expected(l));
   }
 }
@@ -283,13 +282,11 @@ TEST(Bmp, TexturesComeWholeAtAnySize) {
 // 1/3 and 2/3 of two pictures rows, rounded to the nearest.
 TEST(Bmp, RunLengthAndScaledPicturesReachTheTextureTexelForTexel) {
   // A 4 x 3 picture, each row one red (0, 100, 255 from the bottom), each column a green.
-  Bytes rows;
+  Bytes rows, rowsTopDown;
   for (const uint8_t red : {0, 100, 255})
     for (uint8_t x = 0; x < 4; ++x) rows.u8(0).u8(uint8_t(40 * x)).u8(red);
-  Bytes rowsTopDown;
   for (int row = 2; row >= 0; --row)
-    rowsTopDown.v.insert(rowsTopDown.v.end(), rows.v.begin() + 12 * row,
-                         rows.v.begin() + 12 * (row + 1));
+    rowsTopDown.add({{rows.v.data() + 12 * row, rows.v.data() + 12 * row + 12}});
   std::vector<uint32_t> scaled;
   for (const uint32_t red : {0, 67, 152, 255})
     for (uint32_t x = 0; x < 4; ++x) scaled.push_back(red << 16 | (40 * x) << 8);

@@ -94,8 +94,8 @@ TEST(MainLoop, FramesBeginEvery30msOrAtOnceAfterASlowOneAndNeverCatchUp) {
     int burst;
     bool quitFirst;  // a quit with code 3 pending as the first frame falls due
     const char* log;
-    // How long before the loop the first frame's 30 ms began (the game's loading).
-    std::optional<uint32_t> counted = std::nullopt;
+    // How long before the loop the first frame's 30 ms began (the game's loading; 0: not said).
+    uint32_t counted = 0;
     uint32_t polled = 0;
   };
   for (const Case& c :
@@ -108,14 +108,14 @@ TEST(MainLoop, FramesBeginEvery30msOrAtOnceAfterASlowOneAndNeverCatchUp) {
         Case{INT32_MAX - 10u, 0, 0, false, "F0 F30 F60 F90 T", 40},
         // Held input is read once as each frame falls due, and what it posts is handled before
         // that frame; a quit it posts ends the loop without the frame.
-        Case{0, 0, 0, false, "PmmF30 PmmF60 PmmF90 PmmF120 T", {}, platform::kMsgMouseMove},
-        Case{0, 0, 0, false, "PT", {}, platform::kMsgQuit}}) {
+        Case{0, 0, 0, false, "PmmF30 PmmF60 PmmF90 PmmF120 T", 0, platform::kMsgMouseMove},
+        Case{0, 0, 0, false, "PT", 0, platform::kMsgQuit}}) {
     ScriptedHost host(c.start, c.duration, c.burst);
     host.polled = c.polled;
     if (c.quitFirst) host.post(c.start + 30, platform::kMsgQuit, 3);
     shell::FrameClock clock;
     const std::optional<int32_t> first =
-        c.counted ? std::optional<int32_t>(int32_t(c.start - *c.counted)) : std::nullopt;
+        c.counted ? std::optional<int32_t>(int32_t(c.start - c.counted)) : std::nullopt;
     EXPECT_EQ(shell::runMainLoop(host, clock, first), c.quitFirst ? 3 : 0) << c.log;
     EXPECT_EQ(host.log, c.log);
   }
@@ -139,8 +139,7 @@ TEST(MouseTilt, EachMoveStepsEachTiltByHalfADegreeUpToTen) {
        }) {
     SCOPED_TRACE(testing::Message() << c.x << "," << c.y << " by " << c.dx << "," << c.dy);
     gWorld.tiltX = gWorld.tiltY = gWorld.spinAngle = 0.0f;
-    gWorld.lastMouseX = c.x;
-    gWorld.lastMouseY = c.y;
+    gWorld.lastMouseX = c.x, gWorld.lastMouseY = c.y;
     for (int i = 1; i <= c.moves; ++i) {
       const intptr_t at = platform::packPoint(c.x + i * c.dx, c.y + i * c.dy);
       shell::windowProc(nullptr, platform::kMsgMouseMove, 0, at);
