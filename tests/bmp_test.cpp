@@ -31,19 +31,30 @@ std::array<uint8_t, 3> rgbAt(int x, int y) {
 uint32_t rowBytes(int32_t w) { return (w * 3 + 3) / 4 * 4; }
 int fileRow(const Layout& l, int y) { return l.topDown ? l.h - 1 - y : y; }
 
-Bytes bmp(const Layout& l) {
+// A bitmap with a 40-byte header, its colour table (0xRRGGBB each), `gap` bytes of 0xEE and its
+// pixel bytes as given.
+Bytes bitmap(int32_t w, int32_t h, uint16_t bits, uint32_t compression,
+             const std::vector<uint32_t>& table, const Bytes& pixels, uint32_t gap = 0) {
+  const uint32_t offset = 54 + 4 * uint32_t(table.size()) + gap;
   Bytes b;
-  b.text("BM").u32(l.offset + rowBytes(l.w) * l.h).u32(0).u32(l.offset);
-  b.u32(40).u32(l.w).u32(l.topDown ? -l.h : l.h).u16(1).u16(24).u32(0);
-  b.u32(rowBytes(l.w) * l.h).u32(2835).u32(2835).u32(0).u32(0);
-  while (b.v.size() < l.offset) b.u8(0xEE);
+  b.text("BM").u32(offset + uint32_t(pixels.size())).u32(0).u32(offset);
+  b.u32(40).i32(w).i32(h).u16(1).u16(bits).u32(compression).u32(uint32_t(pixels.size()));
+  b.u32(2835).u32(2835).u32(uint32_t(table.size())).u32(0);
+  for (uint32_t c : table) b.u32(c);  // as blue, green, red, 0
+  b.v.resize(offset, 0xEE);
+  return b.add(pixels);
+}
+
+Bytes bmp(const Layout& l) {
+  Bytes pixels;
   for (int row = 0; row < l.h; ++row) {
     for (int x = 0; x < l.w; ++x) {
       const auto c = rgbAt(x, fileRow(l, row));
-      b.u8(c[2]).u8(c[1]).u8(c[0]);
+      pixels.u8(c[2]).u8(c[1]).u8(c[0]);
     }
-    while (b.v.size() < l.offset + rowBytes(l.w) * (row + 1)) b.u8(0xEE);
+    pixels.v.resize(rowBytes(l.w) * (row + 1), 0xEE);
   }
+  Bytes b = bitmap(l.w, l.topDown ? -l.h : l.h, 24, 0, {}, pixels, l.offset - 54);
   if (l.kept >= 0) b.v.resize(l.offset + l.kept / l.w * rowBytes(l.w) + l.kept % l.w * 3 + l.extra);
   return b;
 }
@@ -56,6 +67,41 @@ std::vector<uint8_t> expected(const Layout& l) {
       for (uint8_t c : rgbAt(k % l.w, fileRow(l, k / l.w))) out.push_back(c);
     }
   return out;
+}
+
+const std::vector<uint32_t> kTable = {0x102030, 0xFF0000, 0x00FF00, 0x0000FF};
+constexpr uint32_t o = 0x102030, r = 0xFF0000, g = 0x00FF00, b = 0x0000FF;
+
+// RGB bytes as 0xRRGGBB.
+std::vector<uint32_t> packed(const std::vector<uint8_t>& rgb) {
+  std::vector<uint32_t> out;
+  for (size_t i = 0; i < rgb.size(); i += 3)
+    out.push_back(uint32_t(rgb[i]) << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
+  return out;
+}
+
+// A texture loaded from `file`: its sides, its mipmap levels and level 0, bottom row first.
+struct Texture {
+  GLint w = 0, h = 0, levels = 0;
+  std::vector<uint32_t> texels;
+};
+Texture loadTexture(const Bytes& file) {
+  Texture t;
+  GLuint tex = 0;
+  glGenTextures(1, &tex);
+  const std::string path = tt::writeTempFile("tex.bmp", file.v);
+  EXPECT_EQ(assets::loadBmpTexture(path.c_str(), tex), 1);
+  std::remove(path.c_str());
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &t.w);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &t.h);
+  for (GLint side = t.w; side > 0;)
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, ++t.levels, GL_TEXTURE_WIDTH, &side);
+  std::vector<uint8_t> rgb(size_t(t.w) * t.h * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  glDeleteTextures(1, &tex);
+  t.texels = packed(rgb);
+  return t;
 }
 
 TEST(Bmp, DecodesPaddedTopDownMovedAndShortFiles) {
@@ -73,8 +119,7 @@ TEST(Bmp, DecodesPaddedTopDownMovedAndShortFiles) {
     const Bytes b = bmp(l);
     const auto image = assets::decodeBmp(b.v.data(), b.v.size());
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->width, l.w);
-    EXPECT_EQ(image->height, l.h);
+    EXPECT_EQ(std::make_pair(image->width, image->height), std::make_pair(l.w, l.h));
     EXPECT_TRUE(image->rgb == expected(l));
   }
 }
@@ -83,37 +128,15 @@ TEST(Bmp, DecodesPaddedTopDownMovedAndShortFiles) {
 TEST(Bmp, TexturesHoldThePictureBottomRowFirst) {
   tt::resetGlState();
   for (const Layout& l : {Layout{32, 32}, Layout{2, 4}}) {  // rows of 6 bytes padded to 8
-    GLuint tex = 0;
-    glGenTextures(1, &tex);
-    EXPECT_EQ(assets::loadBmpTexture(tt::writeTempFile("tex.bmp", bmp(l).v).c_str(), tex), 1);
-    std::vector<uint8_t> texels(expected(l).size());
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-    EXPECT_TRUE(texels == expected(l)) << l.w;
-    GLint smallest = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, l.w == 32 ? 5 : 2, GL_TEXTURE_WIDTH, &smallest);
-    EXPECT_EQ(smallest, 1);
-    glDeleteTextures(1, &tex);
+    const Texture t = loadTexture(bmp(l));
+    EXPECT_TRUE(t.texels == packed(expected(l))) << l.w;
+    EXPECT_EQ(t.levels, l.w == 32 ? 6 : 3);
   }
-}
-
-// A bitmap with a 40-byte header, its colour table (0xRRGGBB each) and its pixel bytes as given.
-Bytes bitmap(int32_t w, int32_t h, uint16_t bits, uint32_t compression,
-             const std::vector<uint32_t>& table, const Bytes& pixels) {
-  const uint32_t offset = 54 + 4 * uint32_t(table.size());
-  Bytes b;
-  b.text("BM").u32(offset + uint32_t(pixels.size())).u32(0).u32(offset);
-  b.u32(40).i32(w).i32(h).u16(1).u16(bits).u32(compression).u32(uint32_t(pixels.size()));
-  b.u32(2835).u32(2835).u32(uint32_t(table.size())).u32(0);
-  for (uint32_t c : table) b.u32(c);  // as blue, green, red, 0
-  return b.add(pixels);
 }
 
 // Kinds no tool of the test corpus writes, built byte by byte. Colour 0 of the table is what an
 // RLE picture shows where no run reaches.
 TEST(Bmp, DecodesRleSixteenAndThirtyTwoBitPictures) {
-  const std::vector<uint32_t> table = {0x102030, 0xFF0000, 0x00FF00, 0x0000FF};
-  const uint32_t o = 0x102030, r = 0xFF0000, g = 0x00FF00, b = 0x0000FF;
   struct Case {
     const char* what;
     Bytes file;
@@ -132,22 +155,13 @@ TEST(Bmp, DecodesRleSixteenAndThirtyTwoBitPictures) {
       // Row 0: a run of 3 alternating 1 and 2, end of row. Row 1: 3 indices as they are (two
       // bytes, even already), end of row. Row 2: a run of 1 of index 3, then the end.
       {"RLE4",
-       bitmap(4, 3, 4, 2, table,
+       bitmap(4, 3, 4, 2, kTable,
               Bytes().u16(0x1203).u16(0).u16(0x0300).u16(0x3012).u16(0).u16(0x3301).u16(0x0100)),
        {r, g, r, o, r, g, b, o, b, o, o, o}},
       // Row 0: 2 of index 1, then a jump 1 right and 1 up; 1 of index 2; 3 indices as they are
       // (padded to 4 bytes), running off the row's end; the end.
       {"RLE8",
-       bitmap(4, 3, 8, 1, table,
-              Bytes()
-                  .u16(0x0102)
-                  .u16(0x0200)
-                  .u16(0x0101)
-                  .u16(0x0201)
-                  .u16(0x0300)
-                  .u16(0x0203)
-                  .u16(0x0001)
-                  .u16(0x0100)),
+       bitmap(4, 3, 8, 1, kTable, Bytes{{2, 1, 0, 2, 1, 1, 1, 2, 0, 3, 3, 2, 1, 0, 0, 1}}),
        {r, r, o, o, o, o, o, g, o, o, o, o}},
   };
   for (const Case& c : cases) {
@@ -155,10 +169,7 @@ TEST(Bmp, DecodesRleSixteenAndThirtyTwoBitPictures) {
     std::string problem;
     const auto image = assets::decodeBmp(c.file.v.data(), c.file.v.size(), &problem);
     ASSERT_TRUE(image) << problem;
-    std::vector<uint32_t> got;
-    for (size_t i = 0; i < image->rgb.size(); i += 3)
-      got.push_back(uint32_t(image->rgb[i]) << 16 | image->rgb[i + 1] << 8 | image->rgb[i + 2]);
-    EXPECT_EQ(got, c.want);
+    EXPECT_EQ(packed(image->rgb), c.want);
   }
 }
 
@@ -245,35 +256,23 @@ TEST(Bmp, TexturesComeWholeAtAnySize) {
   tt::resetGlState();
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.w << " x " << c.h);
-    const int32_t rowBytes = (c.w * 3 + 3) / 4 * 4;
     Bytes b = bitmap(c.w, c.h, 24, 0, {}, Bytes());
-    b.v.resize(54 + size_t(rowBytes) * c.h);
+    b.v.resize(54 + size_t(rowBytes(c.w)) * c.h);
     for (int32_t x = 0; x < c.w; ++x) {
       const uint8_t red = c.columns[size_t(x) * c.columns.size() / c.w];
-      for (int32_t y = 0; y < c.h; ++y) b.v[54 + size_t(y) * rowBytes + 3 * x + 2] = red;
+      for (int32_t y = 0; y < c.h; ++y) b.v[54 + size_t(y) * rowBytes(c.w) + 3 * x + 2] = red;
     }
-    GLuint tex = 0;
-    glGenTextures(1, &tex);
-    ASSERT_EQ(assets::loadBmpTexture(tt::writeTempFile("big.bmp", b.v).c_str(), tex), 1);
-    b = Bytes();
-    GLint w = 0, h = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-    ASSERT_EQ(std::make_pair(w, h), std::make_pair(c.texW, c.texH));
-    std::vector<uint8_t> texels(size_t(w) * h * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-    glDeleteTextures(1, &tex);
+    const Texture t = loadTexture(b);
+    ASSERT_EQ(std::make_pair(t.w, t.h), std::make_pair(c.texW, c.texH));
     const size_t n = c.texels.size();
-    for (int32_t y = 0; y < h; ++y) {
+    for (int32_t y = 0; y < t.h; ++y) {
       for (size_t k = 0; k < n; ++k) {
         // The listed columns: all of them, or the first n / 2 and the last n / 2.
-        const size_t x = n == size_t(w) || k < n / 2 ? k : size_t(w) - n + k;
-        ASSERT_EQ(texels[(size_t(y) * w + x) * 3], c.texels[k]) << "texel " << x << ", " << y;
+        const size_t x = n == size_t(t.w) || k < n / 2 ? k : size_t(t.w) - n + k;
+        ASSERT_EQ(t.texels[size_t(y) * t.w + x] >> 16, c.texels[k]) << "texel " << x << ", " << y;
       }
     }
   }
-  std::remove(tt::tempPath("big.bmp").c_str());
 }
 
 // Run-length pictures and pictures scaled on their way in, read back texel by texel from the
@@ -282,74 +281,48 @@ TEST(Bmp, TexturesComeWholeAtAnySize) {
 // are not drawn. A height of 3 goes up to 4 texel rows, each the mean of what it covers: rows of
 // 1/3 and 2/3 of two pictures rows, rounded to the nearest.
 TEST(Bmp, RunLengthAndScaledPicturesReachTheTextureTexelForTexel) {
-  const std::vector<uint32_t> table = {0x102030, 0xFF0000, 0x00FF00, 0x0000FF};
-  const uint32_t o = 0x102030, r = 0xFF0000, g = 0x00FF00, b = 0x0000FF;
   // A 4 x 3 picture, each row one red (0, 100, 255 from the bottom), each column a green.
-  Bytes rows;
+  Bytes rows, rowsTopDown;
   for (const uint8_t red : {0, 100, 255})
     for (uint8_t x = 0; x < 4; ++x) rows.u8(0).u8(uint8_t(40 * x)).u8(red);
-  Bytes rowsTopDown;
   for (int row = 2; row >= 0; --row)
-    rowsTopDown.v.insert(rowsTopDown.v.end(), rows.v.begin() + 12 * row,
-                         rows.v.begin() + 12 * (row + 1));
+    rowsTopDown.add({{rows.v.data() + 12 * row, rows.v.data() + 12 * row + 12}});
   std::vector<uint32_t> scaled;
   for (const uint32_t red : {0, 67, 152, 255})
     for (uint32_t x = 0; x < 4; ++x) scaled.push_back(red << 16 | (40 * x) << 8);
   struct Case {
     const char* what;
     Bytes file;
-    int32_t texW, texH;
-    std::vector<uint32_t> want;  // 0xRRGGBB, the bottom row first
+    std::vector<uint32_t> want;  // 0xRRGGBB, the bottom row first (the texture's sides with it)
   };
   const Case cases[] = {
       // Row 0: 3 literal indices and their pad byte, a run of 1, the end of the row. Row 1: a jump
       // 2 right, a run of 2. Row 2: a run of 1, a jump 1 right and 1 up, then in row 3 a run of 1
       // and the end of the picture, which the run of 2 after it does not reach.
       {"RLE8",
-       bitmap(4, 4, 8, 1, table, Bytes{{0, 3, 1, 2, 3, 0, 1, 2, 0, 0, 0, 2, 2, 0, 2, 3, 0, 0,  //
-                                        1, 1, 0, 2, 1, 1, 1, 2, 0, 1, 2, 3}}),
-       4,
-       4,
+       bitmap(4, 4, 8, 1, kTable, Bytes{{0, 3, 1, 2, 3, 0, 1, 2, 0, 0, 0, 2, 2, 0, 2, 3, 0, 0,  //
+                                         1, 1, 0, 2, 1, 1, 1, 2, 0, 1, 2, 3}}),
        {r, g, b, g, o, o, b, b, r, o, o, o, o, o, g, o}},
       // Row 0: 5 literal indices in 3 bytes and a pad byte, a run of 3 alternating 1 and 3, the
       // end of the row. Row 1: a run of 4 alternating 2 and 1, a jump 2 right, a run of 2 of 3,
       // the end of the picture.
       {"RLE4",
-       bitmap(8, 2, 4, 2, table, Bytes{{0, 5,    0x12, 0x31, 0x20, 0, 3, 0x13, 0, 0,  //
-                                        4, 0x21, 0,    2,    2,    0, 2, 0x33, 0, 1}}),
-       8,
-       2,
+       bitmap(8, 2, 4, 2, kTable, Bytes{{0, 5,    0x12, 0x31, 0x20, 0, 3, 0x13, 0, 0,  //
+                                         4, 0x21, 0,    2,    2,    0, 2, 0x33, 0, 1}}),
        {r, g, b, r, g, r, b, r, g, r, g, r, o, o, b, b}},
-      {"24 bits, 3 rows scaled to 4", bitmap(4, 3, 24, 0, {}, rows), 4, 4, scaled},
-      {"24 bits top-down, 3 rows scaled to 4", bitmap(4, -3, 24, 0, {}, rowsTopDown), 4, 4, scaled},
+      {"24 bits, 3 rows scaled to 4", bitmap(4, 3, 24, 0, {}, rows), scaled},
+      {"24 bits top-down, 3 rows scaled to 4", bitmap(4, -3, 24, 0, {}, rowsTopDown), scaled},
       // Rows of index 1, 2 and 3, each a run of 4, scaled to 4 rows.
       {"RLE8, 3 rows scaled to 4",
-       bitmap(4, 3, 8, 1, table, Bytes{{4, 1, 0, 0, 4, 2, 0, 0, 4, 3, 0, 1}}),
-       4,
-       4,
+       bitmap(4, 3, 8, 1, kTable, Bytes{{4, 1, 0, 0, 4, 2, 0, 0, 4, 3, 0, 1}}),
        {r, r, r, r, 0x55AA00, 0x55AA00, 0x55AA00, 0x55AA00, 0x00AA55, 0x00AA55, 0x00AA55, 0x00AA55,
         b, b, b, b}},
   };
   tt::resetGlState();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    GLuint tex = 0;
-    glGenTextures(1, &tex);
-    ASSERT_EQ(assets::loadBmpTexture(tt::writeTempFile("packed.bmp", c.file.v).c_str(), tex), 1);
-    GLint w = 0, h = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-    ASSERT_EQ(std::make_pair(w, h), std::make_pair(c.texW, c.texH));
-    std::vector<uint8_t> texels(size_t(w) * h * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
-    glDeleteTextures(1, &tex);
-    std::vector<uint32_t> got;
-    for (size_t i = 0; i < texels.size(); i += 3)
-      got.push_back(uint32_t(texels[i]) << 16 | texels[i + 1] << 8 | texels[i + 2]);
-    EXPECT_EQ(got, c.want);
+    EXPECT_EQ(loadTexture(c.file).texels, c.want);
   }
-  std::remove(tt::tempPath("packed.bmp").c_str());
 }
 
 }  // namespace

@@ -108,15 +108,11 @@ TEST(Lzma, UnpacksWhatLiblzmaPacks) {
 
 TEST(Lzma, RefusesBrokenPackages) {
   const Bytes good = pack(file("font.bmp"), {});
-  auto with = [&](auto change) {
+  // The good stream with `value` written little-endian over `bytes` bytes at `at`.
+  const auto with = [&](size_t at, uint64_t value, int bytes = 1) {
     Bytes b = good;
-    change(b);
+    for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<uint8_t>(value >> 8 * i);
     return b;
-  };
-  auto sized = [](uint64_t size) {
-    return [size](Bytes& b) {
-      for (int i = 0; i < 8; ++i) b[5 + i] = static_cast<uint8_t>(size >> 8 * i);
-    };
   };
   const uint64_t size = file("font.bmp").size();
   struct Case {
@@ -127,14 +123,14 @@ TEST(Lzma, RefusesBrokenPackages) {
       {"only a header", Bytes(good.begin(), good.begin() + 13)},
       {"cut in the middle", Bytes(good.begin(), good.begin() + long(good.size() / 2))},
       {"cut at nine tenths", Bytes(good.begin(), good.begin() + long(good.size() * 9 / 10))},
-      {"lc + lp above 4", with([](Bytes& b) { b[0] = (0 * 5 + 2) * 9 + 3; })},
-      {"properties past 224", with([](Bytes& b) { b[0] = 225; })},
-      {"size unknown", with(sized(~uint64_t{0}))},
-      {"size past the limit", with(sized(uint64_t{1} << 26 | 1))},
-      {"larger than the data: the end marker comes early", with(sized(size + 1))},
-      {"smaller than the data: more follows its size", with(sized(size - 1))},
-      {"nothing, though data follows", with(sized(0))},
-      {"first stream byte not 0", with([](Bytes& b) { b[13] = 1; })},
+      {"lc + lp above 4", with(0, (0 * 5 + 2) * 9 + 3)},
+      {"properties past 224", with(0, 225)},
+      {"size unknown", with(5, ~uint64_t{0}, 8)},
+      {"size past the limit", with(5, uint64_t{1} << 26 | 1, 8)},
+      {"larger than the data: the end marker comes early", with(5, size + 1, 8)},
+      {"smaller than the data: more follows its size", with(5, size - 1, 8)},
+      {"nothing, though data follows", with(5, 0, 8)},
+      {"first stream byte not 0", with(13, 1)},
   };
   for (const Case& c : cases) {
     Bytes out;
