@@ -1,5 +1,5 @@
-// Unpacks a browser build's data as the page's worker does, with the build's
-// own unpack.wasm, and checks that it gives exactly the desktop's files: the
+// Unpacks a browser build's data with the page's own worker program and the
+// build's unpack.wasm, and checks that it gives exactly the desktop's files: the
 // packed ones, and the cloth that unpack.wasm makes itself where the package
 // has none.
 //   node tools/check_web_data.mjs DIST DATA_DIR FILE...
@@ -8,35 +8,38 @@
 // packed.
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
+import vm from 'node:vm';
 
 const [dist, data, ...names] = process.argv.slice(2);
-const { instance } = await WebAssembly.instantiate(readFileSync(join(dist, 'unpack.wasm')), {});
-const x = instance.exports, memory = x.memory;
-x._initialize();
-const room = (bytes) => {
-  const at = memory.buffer.byteLength;
-  memory.grow(Math.ceil(bytes / 65536));
-  return at;
-};
+const wasm = readFileSync(join(dist, 'unpack.wasm'));
 const pack = readFileSync(join(dist, 'tabletumble.data'));
-const input = room(pack.length);
-new Uint8Array(memory.buffer, input, pack.length).set(pack);
-const size = x.tt_unpacked_size(input, pack.length);
-if (size < 0) throw new Error('tabletumble.data: not a data package');
-const output = room(size);
-if (x.tt_unpack_start(input, pack.length, output, size) < 0) throw new Error('no room');
-for (let done = 0; done < size;) {
-  done = x.tt_unpack_run(Math.min(size, done + (1 << 18)));
-  if (done < 0) throw new Error('tabletumble.data is damaged');
-}
-const tar = new Uint8Array(memory.buffer, output, size);
+// The page's own worker program, run here as the browser runs it; the
+// module it makes is kept to ask whether it made the cloth.
+let unpacker = null;
+const reply = await new Promise((resolve) => {
+  const sandbox = {
+    onmessage: null,
+    postMessage: resolve,
+    WebAssembly: {
+      async instantiate(bytes) {
+        const made = await WebAssembly.instantiate(bytes);
+        unpacker = made.instance.exports;
+        return made;
+      },
+    },
+  };
+  vm.runInNewContext(readFileSync(join(dist, 'unpack_worker.js'), 'utf8'), sandbox);
+  sandbox.onmessage({ data: { wasm, pack } });
+});
+if (reply.error) throw new Error(`tabletumble.data: ${reply.error}`);
+const tar = new Uint8Array(reply.tar);
 
 const field = (at, length) => {
   let text = '';
   for (let i = at; i < at + length && tar[i]; ++i) text += String.fromCharCode(tar[i]);
   return text;
 };
-const clothMade = x.tt_cloth_made() === 1;
+const clothMade = unpacker.tt_cloth_made() === 1;
 const found = [];
 const differ = [];
 for (let at = 0; at + 512 <= tar.length && tar[at];) {
