@@ -209,8 +209,11 @@ async function frame(page) {
   });
 }
 
-// A scale below 1 gives a smaller, quicker picture for coarse checks.
+// A scale below 1 gives a smaller, quicker picture for coarse checks. The
+// picture is taken after the browser's next rendering update: WebKit shows a
+// WebGL frame only then, and a picture taken earlier may be the frame before.
 async function canvasShot(page, scale = 1) {
+  await page.evaluate('new Promise((ok) => requestAnimationFrame(() => requestAnimationFrame(ok)))');
   return page.screenshot({ ...page.canvas, width: kWidth, height: kHeight }, scale);
 }
 
