@@ -86,8 +86,7 @@ class GameHost final : public LoopHost {
     // board's pictures, so they load here rather than before it. The loop
     // then looks at its clock again and waits out the rest.
     if (!boardPictures_) {
-      game::loadBoardPictures();
-      boardPictures_ = true;
+      loadBoardPictures();
       return;
     }
     platform::waitForMessage(timeoutMs);
@@ -98,6 +97,8 @@ class GameHost final : public LoopHost {
     if (game::gWorld.playing == 1) {
       game::playFrame();
     } else {
+      // A machine whose every frame takes 30 ms or more never waits.
+      if (!boardPictures_) loadBoardPictures();
       game::gameOverFrame();
     }
     if (frameLog_) {
@@ -117,6 +118,11 @@ class GameHost final : public LoopHost {
   }
 
  private:
+  void loadBoardPictures() {
+    game::loadBoardPictures();
+    boardPictures_ = true;
+  }
+
   RenderContext& rc_;
   std::FILE* frameLog_ = nullptr;
   bool boardPictures_ = false;  // loaded: setUpWorld leaves them for the first wait
